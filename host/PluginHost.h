@@ -115,7 +115,7 @@ public:
 
 private:
     std::vector<vst2::VstMidiEvent> events_;
-    std::vector<unsigned char> storage_;
+    std::vector<vst2::intptr> storage_;  // pointer-aligned header + pointers
 };
 
 }  // namespace strellon::host
