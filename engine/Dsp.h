@@ -1,0 +1,187 @@
+// Small signal-processing blocks shared by the voices and the output stage.
+// Per-sample methods are inline; buffers are allocated only at construction.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace strellon {
+
+// 6.28319 / rate: turns a frequency in Hz into a one-pole coefficient. The
+// constant is single precision and deliberately not exactly 2 pi.
+inline float angularFactor(float sampleRate) { return 6.28319f / sampleRate; }
+
+// The engine's universal forward-Euler one-pole; returns the new state.
+inline float onePole(float& state, float x, float fc, float w) {
+    state = state + (x - state) * fc * w;
+    return state;
+}
+
+// Power-of-two ring buffer read with a 4-point cubic (Catmull-Rom).
+// The user reads first and writes afterwards within a sample.
+class DelayLine {
+public:
+    DelayLine(float initialDelay, int minimumSize) {
+        size_ = 512;
+        while (size_ < minimumSize) size_ *= 2;
+        mask_ = size_ - 1;
+        buffer_.assign(static_cast<size_t>(size_), 0.0f);
+        setDelay(initialDelay);
+    }
+
+    void clear() { std::fill(buffer_.begin(), buffer_.end(), 0.0f); }
+    int size() const { return size_; }
+
+    // The read position is taken modulo the size; reducing the delay here
+    // once keeps read() to one wrap and keeps absurd values in bounds.
+    void setDelay(double samples) {
+        if (!std::isfinite(samples)) samples = 0.0;
+        double reduced = std::fmod(samples, static_cast<double>(size_));
+        if (reduced < 0.0) reduced += size_;
+        delay_ = reduced;
+    }
+    double delay() const { return delay_; }
+
+    float read() const {
+        double pos = writeIndex_ - delay_;
+        if (pos < 0.0) pos += size_;
+        int i = static_cast<int>(std::nearbyint(pos - 0.5));
+        float t = static_cast<float>(pos - i);
+        return cubic(buffer_.data(), i, mask_, t);
+    }
+
+    void write(float x) {
+        buffer_[writeIndex_] = x;
+        writeIndex_ = (writeIndex_ + 1) & mask_;
+    }
+
+    // The interpolation itself, shared with the voice bank's own reader.
+    static float cubic(const float* b, int i, int mask, float t) {
+        float ym1 = b[(i - 1) & mask];
+        float y0 = b[i & mask];
+        float y1 = b[(i + 1) & mask];
+        float y2 = b[(i + 2) & mask];
+        return y0 + t * ((y1 - ym1) * 0.5f +
+                         t * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
+                              t * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
+    }
+
+private:
+    std::vector<float> buffer_;
+    double delay_ = 0.0;
+    int writeIndex_ = 0;
+    int size_ = 0;
+    int mask_ = 0;
+};
+
+// Ring buffer of any capacity with a linear read and separate push and peek:
+// push alone returns the input delayed by the set delay, push then peek by
+// one sample less. The voices rely on both.
+class FractionalDelay {
+public:
+    FractionalDelay(float initialDelay, int capacity)
+        : size_(capacity + 1), buffer_(static_cast<size_t>(capacity + 1), 0.0f) {
+        setDelay(initialDelay);
+        readPending_ = true;
+    }
+
+    void clear() {
+        pushValue_ = 0.0f;
+        std::fill(buffer_.begin(), buffer_.end(), 0.0f);
+    }
+
+    int capacity() const { return size_ - 1; }
+    float delay() const { return delay_; }
+
+    void setDelay(float delay) {
+        const float limit = static_cast<float>(size_ - 1);
+        double pos;
+        if (delay > limit) {
+            pos = writeIndex_ + 1;
+            delay_ = limit;
+        } else if (!(delay >= 0.0f)) {  // negative, or not a number
+            pos = writeIndex_;
+            delay_ = 0.5f;
+        } else {
+            pos = static_cast<double>(writeIndex_) - delay;
+            delay_ = delay;
+        }
+        while (pos < 0.0) pos += size_;
+        if (pos >= size_) pos -= size_;
+        readIndex_ = static_cast<int>(pos);
+        if (readIndex_ >= size_) readIndex_ = 0;  // rounding right below size
+        fraction_ = static_cast<float>(pos - readIndex_);
+        oneMinusFraction_ = 1.0f - fraction_;
+    }
+
+    float push(float x) {
+        buffer_[writeIndex_] = x;
+        if (++writeIndex_ == size_) writeIndex_ = 0;
+        if (readPending_) {
+            pushValue_ = interpolate();
+            readPending_ = false;
+        }
+        if (++readIndex_ == size_) readIndex_ = 0;
+        readPending_ = true;
+        return pushValue_;
+    }
+
+    float peek() {
+        if (readPending_) {
+            peekValue_ = interpolate();
+            readPending_ = false;
+        }
+        return peekValue_;
+    }
+
+private:
+    float interpolate() const {
+        int next = readIndex_ + 1 == size_ ? 0 : readIndex_ + 1;
+        return buffer_[readIndex_] * oneMinusFraction_ + buffer_[next] * fraction_;
+    }
+
+    float fraction_ = 0.0f;
+    float oneMinusFraction_ = 1.0f;
+    float peekValue_ = 0.0f;
+    bool readPending_ = false;
+    int writeIndex_ = 0;
+    int readIndex_ = 0;
+    int size_;
+    float delay_ = 0.0f;
+    float pushValue_ = 0.0f;
+    std::vector<float> buffer_;
+};
+
+// Wavetable oscillator: 256 entries plus a wrap-around guard, 8.24 phase.
+class Lfo {
+public:
+    enum Shape { kTriangle = 0, kSinus = 1, kSawtooth = 2, kSquare = 3, kExponent = 4 };
+
+    explicit Lfo(float sampleRate) : sampleRate_(sampleRate) {
+        setShape(kSinus);
+        setFrequency(1.0f);
+    }
+
+    void setShape(int shape);
+    void setFrequency(float hz);
+    std::uint32_t increment() const { return increment_; }
+    float table(int i) const { return table_[i]; }
+
+    float tick() {
+        std::uint32_t index = phase_ >> 24;
+        float x = static_cast<float>(phase_ & 0xFFFFFFu) * (1.0f / 16777216.0f);
+        float out = (1.0f - x) * table_[index] + x * table_[index + 1];
+        phase_ += increment_;
+        return out;
+    }
+
+private:
+    float sampleRate_;
+    std::uint32_t phase_ = 0;
+    std::uint32_t increment_ = 0;
+    float table_[257] = {};
+};
+
+}  // namespace strellon

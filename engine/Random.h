@@ -1,0 +1,28 @@
+// The runtime's linear congruential generator, reproduced so that the sound
+// does not depend on the C library in use. One state per thread: the audio
+// thread and the editor draw from separate sequences.
+#pragma once
+
+#include <cstdint>
+
+namespace strellon {
+
+inline thread_local std::uint32_t randomState = 1;
+
+// One step of the generator on a caller-held state (lets the voice bank draw
+// a whole sample's numbers without touching thread-local storage each time).
+inline int nextRandom(std::uint32_t& state) {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
+}
+
+// Any thread: a uniform integer 0..32767 from the calling thread's sequence.
+inline int engineRandom() { return nextRandom(randomState); }
+
+// Any thread: restarts the calling thread's sequence (tests compare runs).
+inline void resetEngineRandom() { randomState = 1; }
+
+// r / 32768, exact in single precision.
+inline float randomUnit(int r) { return static_cast<float>(r) * 3.0517578125e-05f; }
+
+}  // namespace strellon

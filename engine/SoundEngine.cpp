@@ -1,0 +1,218 @@
+#include "engine/SoundEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <xmmintrin.h>
+
+#include "engine/VoiceBank.h"
+
+namespace strellon {
+
+namespace {
+
+constexpr float kMinimumRate = 22050.0f;
+constexpr float kMaximumRate = 192000.0f;
+
+// Long tails decay into denormals, which are slow on x86; flush them to
+// zero for the duration of a block and give the host its mode back.
+class FlushDenormals {
+public:
+    FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040u); }
+    ~FlushDenormals() { _mm_setcsr(saved_); }
+    FlushDenormals(const FlushDenormals&) = delete;
+    FlushDenormals& operator=(const FlushDenormals&) = delete;
+
+private:
+    unsigned saved_;
+};
+
+std::unique_ptr<VoiceGroup> makeVoices(VoicePath path) {
+    if (path == VoicePath::kScalar) return std::make_unique<ScalarVoices>();
+    return std::make_unique<VoiceBank>();
+}
+
+}  // namespace
+
+SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
+    : params_(params),
+      tables_(EngineTables::get()),
+      w_(angularFactor(44100.0f)),
+      output_(44100.0f),
+      voices_(makeVoices(path)) {
+    voices_->setSelfBend(param(kSelfBend));
+    voices_->setDamp(param(kDamp));
+    voices_->setShaping(param(kShaping));
+    for (int s = 0; s < kNumStrings; ++s) {
+        voices_->setFrequency(s, tables_.noteFrequency[36 + s]);
+        currentNote_[s] = -1;
+    }
+}
+
+void SoundEngine::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f) return;
+    rate = std::clamp(rate, kMinimumRate, kMaximumRate);
+    sampleRate_ = rate;
+    output_.setSampleRate(rate);
+    voices_->setSampleRate(rate);
+    w_ = angularFactor(rate);
+}
+
+void SoundEngine::resume() {
+    voices_->setSampleRate(sampleRate_);
+    intake_.clear();
+    output_.resetLimiter();
+    w_ = angularFactor(sampleRate_);
+}
+
+void SoundEngine::addMidi(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2) {
+    if (intake_.add(deltaFrames, status, data1, data2, param(kDamp) != 0.0f, blockSize_)) active_ = true;
+}
+
+void SoundEngine::prepareBlock() {
+    const float selfBend = param(kSelfBend);
+    if (selfBend != 0.0f) voices_->setSelfBend(selfBend);
+    const float shaping = param(kShaping);
+    voices_->setShaping(shaping);
+    pick_ = param(kThePick) * 0.4f + 0.01f;
+    chorusBaseDelay_ = sampleRate_ * 0.03f;
+    float shapingGain;
+    if (shaping <= 0.8f) shapingGain = 1.4f;
+    else if (shaping <= 0.9f) shapingGain = 2.3f;
+    else if (shaping <= 0.93f) shapingGain = 1.1f;
+    else shapingGain = 0.93f;
+    sympatheticGain_ = (param(kModulation) * 0.5f + 0.3f) * param(kSympathetic) * shapingGain * 0.0145f;
+    for (int k = 0; k < kNumStrings; ++k) {
+        exciter_[k] = param(kExciter + k);
+        fixing_[k] = param(kFixing + k);
+        nis_[k] = param(kNisFilter + k);
+    }
+    const double semitone = 1.0594630943;
+    const double pitchFactor = std::pow(semitone, (2.0 * param(kPitch) - 1.0) * 0.5);
+    for (int k = 0; k < kNumStrings; ++k) {
+        // F sharp sits a little sharp of the others, as it always has.
+        const double base = k == 6 ? 4.008 : 4.0;
+        tuningRatio_[k] = static_cast<float>(std::pow(semitone, 2.0 * param(kTuning + k) - 1.0) * pitchFactor * base);
+    }
+    volume_ = param(kVolume);
+}
+
+void SoundEngine::noteOn(int key, float velocity) {
+    int s = -1;
+    for (int i = 0; i < kNumStrings && s < 0; ++i)
+        if (currentNote_[i] == key) s = i;
+    if (s < 0) {
+        for (int i = 0; i < kNumStrings && s < 0; ++i)
+            if (voices_->level(i) < 0.000001f) s = i;
+        for (int i = 0; i < kNumStrings && s < 0; ++i)
+            if (voices_->level(i) < 0.001f) s = i;
+        if (s < 0) {
+            if (++rotation_ > 11) rotation_ = 0;
+            s = rotation_;
+        }
+        currentNote_[s] = key;
+    }
+    active_ = true;
+
+    const float velocityParam = param(kVelocity);
+    const float effective = velocityParam * velocity + (1.0f - velocityParam);
+    voiceFrequency_[s] = tables_.noteFrequency[key];
+    const int k = key % 12;
+    const NoteStart start{key,
+                          effective,
+                          nis_[k],
+                          pick_,
+                          exciter_[k] * 0.8f,
+                          param(kModulation) + 0.001f,
+                          fixing_[k] * intake_.fixingFactor(),
+                          tuningRatio_[k] * voiceFrequency_[s] * 0.5f};
+    voices_->startNote(s, start);
+    sounding_[k].store(1, std::memory_order_relaxed);
+
+    // Keep the engine awake until the string's loop has carried the pluck
+    // round once; some settings give exact silence until then.
+    const float span = 4.0f * voices_->lengthUnit(s) + 64.0f;
+    const int hold = span >= 64.0f && span < 262144.0f ? static_cast<int>(span) : 64;
+    idleHold_ = std::max(idleHold_, hold);
+}
+
+void SoundEngine::noteOff(int key) {
+    const float damp = param(kDamp);
+    if (damp != 0.0f) {
+        voices_->setDamp(damp);
+        for (int s = 0; s < kNumStrings; ++s)
+            if (currentNote_[s] == key) voices_->dampNote(s);
+    }
+    sounding_[key % 12].store(0, std::memory_order_relaxed);
+}
+
+void SoundEngine::carryOut(NoteEvent& e) {
+    if (!(e.onKey == 0 && e.offKey == 0)) {
+        if (e.velocity > 0.0f) noteOn(e.onKey & 0x7F, e.velocity);
+        else noteOff(e.offKey & 0x7F);
+    }
+    e.delta = -1;
+}
+
+// A state that is no longer a finite number would sound as silence or noise
+// for good; start the voices and the output stage afresh instead.
+void SoundEngine::recover() {
+    voices_->reset();
+    voices_->setSampleRate(sampleRate_);
+    voices_->setSelfBend(param(kSelfBend));
+    voices_->setDamp(param(kDamp));
+    voices_->setShaping(param(kShaping));
+    output_.reset();
+    currentNote_.fill(-1);
+    mix_ = bodyFeedback_ = 0.0f;
+    bodyLowpass_ = bodyHighpass1_ = bodyHighpass2_ = 0.0f;
+    active_ = false;
+    idleHold_ = 0;
+}
+
+void SoundEngine::processReplacing(float* left, float* right, int frames) {
+    FlushDenormals flush;
+    prepareBlock();
+
+    NoteEvent* queue = intake_.queue();
+    int next = 0;
+    alignas(16) float out[kNumStrings];
+    for (int i = 0; i < frames; ++i) {
+        intake_.takeDue(i, [this](int key) { noteOff(key); });
+        while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
+
+        const float sympathetic = param(kSympathetic);
+        if (active_) {
+            voices_->process(out);
+            if (sympathetic > 0.0f) voices_->feedSympathetic(out, bodyFeedback_, sympatheticGain_);
+            float sum = out[0];
+            for (int s = 1; s < kNumStrings; ++s) sum += out[s];
+            mix_ = sum * 0.0833333358f;
+            if (sympathetic > 0.0f) {
+                const float r = randomUnit(engineRandom());
+                bodyHighpass1_ = bodyHighpass1_ + (mix_ - bodyHighpass1_) * w_ * 300.0f;
+                const float h1 = mix_ - bodyHighpass1_;
+                bodyHighpass2_ = bodyHighpass2_ + (h1 - bodyHighpass2_) * w_ * 300.0f;
+                const float b = (h1 - bodyHighpass2_) * 0.5f + (r - 0.5f) * 0.0004f;
+                bodyLowpass_ = bodyLowpass_ + (b - bodyLowpass_) * w_ * 800.0f;
+                bodyFeedback_ = bodyLowpass_;
+            } else {
+                bodyFeedback_ = mix_;
+            }
+        }
+
+        const OutputControls controls{param(kDynaTone), param(kToneRama), param(kChorus),
+                                      volume_,          intake_.volumeFactor(), chorusBaseDelay_};
+        float l, r;
+        output_.process(mix_, active_, idleHold_ > 0, controls, l, r);
+        if (idleHold_ > 0) --idleHold_;
+        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(mix_)) {
+            recover();
+            l = r = 0.0f;
+        }
+        if (left) left[i] = l;
+        if (right) right[i] = r;
+    }
+    intake_.finishBlock(frames);
+}
+
+}  // namespace strellon

@@ -1,0 +1,105 @@
+// The whole sound engine: twelve string voices given to notes as they come,
+// a MIDI intake queue, the per-sample render loop with sympathetic feed and
+// body filter, and the output stage. It reads the live parameter values
+// itself and knows nothing of the plug-in around it.
+//
+// Threads: the constructor, setSampleRate, setBlockSize and resume run on
+// the host's UI thread while audio is stopped; beginEvents, addMidi,
+// endEvents and processReplacing on the audio thread, one after the other;
+// getStringActive on any thread. The engine reads params with relaxed loads
+// and allocates nothing after construction.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <memory>
+
+#include "engine/EngineTables.h"
+#include "engine/MidiIntake.h"
+#include "engine/OutputStage.h"
+#include "engine/Parameters.h"
+#include "engine/VoiceGroup.h"
+
+namespace strellon {
+
+// Which voice implementation runs: the four-lane bank, or twelve plain
+// StringVoice objects (the reference the bank is checked against).
+enum class VoicePath { kFast, kScalar };
+
+class SoundEngine {
+public:
+    // Builds everything from the current params (SelfBend, Damp, Shaping are
+    // read here) at 44100 Hz. Throws std::bad_alloc if memory is short.
+    explicit SoundEngine(const ParamValues& params, VoicePath path = VoicePath::kFast);
+
+    // UI thread. Rates that are not finite or not positive are ignored; the
+    // rest are held to 22.05..192 kHz, where every filter stays stable and
+    // every note fits its buffers.
+    void setSampleRate(float rate);
+    void setBlockSize(int frames) { blockSize_ = frames; }
+    // UI thread, before audio starts: re-derives the voices' coefficients,
+    // empties the event queue and resets the limiter.
+    void resume();
+
+    // Audio thread: one block's MIDI list, before its processReplacing.
+    void beginEvents() { intake_.begin(); }
+    void addMidi(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2);
+    void endEvents() { intake_.end(); }
+
+    // Audio thread: overwrites frames samples of left and right (a null
+    // channel is skipped).
+    void processReplacing(float* left, float* right, int frames);
+
+    // Any thread: 1 while a key of pitch class index (0..11) is held.
+    int getStringActive(int index) const {
+        if (index < 0 || index >= kNumStrings) return 0;
+        return sounding_[index].load(std::memory_order_relaxed);
+    }
+
+    float sampleRate() const { return sampleRate_; }
+    int blockSize() const { return blockSize_; }
+
+    // For tests: state the Parts describe but no caller needs.
+    bool isActive() const { return active_; }
+    int currentNote(int voice) const { return currentNote_[voice]; }
+    float tuningRatio(int pitchClass) const { return tuningRatio_[pitchClass]; }
+    float voiceLevel(int voice) const { return voices_->level(voice); }
+    const MidiIntake& intake() const { return intake_; }
+    float limiterGain() const { return output_.limiterGain(); }
+
+private:
+    float param(int index) const { return readParam(params_, index); }
+    void prepareBlock();
+    void noteOn(int key, float velocity);
+    void noteOff(int key);
+    void carryOut(NoteEvent& e);
+    void recover();
+
+    const ParamValues& params_;
+    const EngineTables& tables_;
+    float sampleRate_ = 44100.0f;
+    int blockSize_ = 1024;
+    float w_;
+
+    std::array<float, kNumStrings> voiceFrequency_{};
+    std::array<int, kNumStrings> currentNote_{};
+    int rotation_ = 0;
+    std::array<float, kNumStrings> tuningRatio_{}, exciter_{}, fixing_{}, nis_{};
+    std::array<std::atomic<int>, kNumStrings> sounding_{};
+
+    float bodyLowpass_ = 0, bodyHighpass1_ = 0, bodyHighpass2_ = 0;
+    float mix_ = 0, bodyFeedback_ = 0;
+    bool active_ = false;
+    // Samples after a note-on during which the idle test may not stop the
+    // engine: the string's loop needs that long to reach the output.
+    int idleHold_ = 0;
+
+    // Per-block values.
+    float pick_ = 0, chorusBaseDelay_ = 0, sympatheticGain_ = 0, volume_ = 0;
+
+    MidiIntake intake_;
+    OutputStage output_;
+    std::unique_ptr<VoiceGroup> voices_;
+};
+
+}  // namespace strellon

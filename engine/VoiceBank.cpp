@@ -1,0 +1,372 @@
+#include "engine/VoiceBank.h"
+
+#include <cstring>
+
+namespace strellon {
+
+namespace {
+
+using V4 = VoiceBank::V4;
+using I4 = VoiceBank::I4;
+constexpr int kGroups = VoiceBank::kGroups;
+
+inline V4 splat(float x) { return V4{x, x, x, x}; }
+inline I4 splatInt(std::int32_t x) { return I4{x, x, x, x}; }
+
+// Lane select by bit mask: exact, whatever the values.
+inline V4 select(I4 mask, V4 a, V4 b) {
+    return reinterpret_cast<V4>((mask & reinterpret_cast<I4>(a)) | (~mask & reinterpret_cast<I4>(b)));
+}
+inline I4 select(I4 mask, I4 a, I4 b) { return (mask & a) | (~mask & b); }
+inline V4 absolute(V4 x) { return reinterpret_cast<V4>(reinterpret_cast<I4>(x) & splatInt(0x7FFFFFFF)); }
+
+inline V4 loadLanes(const float* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline I4 loadLanes(const std::int32_t* p) {
+    I4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+}  // namespace
+
+VoiceBank::VoiceBank()
+    : attack_(static_cast<float>(std::pow(0.01, 1.0 / 44.1))),
+      release_(static_cast<float>(std::pow(0.01, 0.0002061430534946508))) {
+    loopA_.reserve(kNumStrings);
+    loopB_.reserve(kNumStrings);
+    comb_.reserve(kNumStrings);
+    modeBLoop_.reserve(kNumStrings);
+    for (int v = 0; v < kNumStrings; ++v) {
+        loopA_.emplace_back(0.0f, kLoopCapacity);
+        loopB_.emplace_back(0.0f, kLoopCapacity);
+        comb_.emplace_back(0.0f, kCombCapacity);
+        modeBLoop_.emplace_back(0.0f, kModeBMinimumSize);
+    }
+    reset();
+}
+
+void VoiceBank::reset() {
+    const V4 zero = splat(0.0f);
+    for (int g = 0; g < kGroups; ++g) {
+        hp_[g] = n_[g] = tone_[g] = drift_[g] = excitationLowpass_[g] = zero;
+        b_[g] = l_[g] = driftTarget_[g] = y_[g] = r_[g] = zero;
+        driftCounter_[g] = tickCounter_[g] = splatInt(0);
+        velocity_[g] = nis_[g] = pick_[g] = exciter_[g] = modulation_[g] = zero;
+        envelope_[g] = level_[g] = fixing_[g] = zero;
+        loopGain_[g] = splat(kLoopGainLimit);
+        sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = zero;
+        rampCounter_[g] = zero;
+        rampLength_[g] = splat(1.0f);
+        brightness_[g] = zero;
+        toneFrequency_[g] = splat(200.0f);
+        e_[g] = zero;
+    }
+    for (int v = 0; v < kNumStrings; ++v) {
+        excitationCounter_[v] = 0;
+        noteActive_[v] = false;
+        loopA_[v].clear();
+        loopB_[v].clear();
+        comb_[v].clear();
+        modeBLoop_[v].clear();
+        loopA_[v].setDelay(0.0f);
+        loopB_[v].setDelay(0.0f);
+        comb_[v].setDelay(0.0f);
+        modeBLoop_[v].setDelay(0.0);
+    }
+    shaping_ = selfBend_ = damp_ = 0.0f;
+    character_ = Character::kNone;
+}
+
+void VoiceBank::setSampleRate(float sampleRate) {
+    sampleRate_ = sampleRate;
+    const VoiceRates r = voiceRates(sampleRate);
+    w_ = r.angular;
+    attack_ = r.attack;
+    release_ = r.release;
+}
+
+void VoiceBank::setSelfBend(float v) { selfBend_ = v < 0.01f ? 0.0f : v; }
+
+void VoiceBank::setShaping(float v) {
+    shaping_ = v <= 0.01f ? 0.0f : v;
+    character_ = characterFor(shaping_);
+}
+
+void VoiceBank::setDamp(float v) { damp_ = v; }
+
+void VoiceBank::setFrequency(int voice, float hz) {
+    const StringTuning t = tuneString(hz, lane(velocity_, voice), lane(nis_, voice), shaping_, sampleRate_);
+    lane(loopGain_, voice) = t.loopGain;
+    lane(noiseCutoff_, voice) = t.noiseCutoff;
+    lane(lengthUnit_, voice) = t.lengthUnit;
+    lane(brightness_, voice) = t.brightness;
+}
+
+void VoiceBank::startNote(int voice, const NoteStart& s) {
+    noteActive_[voice] = true;
+    lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
+    lane(velocity_, voice) = s.velocity;
+    lane(nis_, voice) = s.nis;
+    lane(pick_, voice) = s.pick * 0.8f;
+    lane(exciter_, voice) = s.exciter;
+    lane(modulation_, voice) = s.modulation;
+    lane(fixing_, voice) = s.fixing;
+    setFrequency(voice, s.frequency);
+    excitationCounter_[voice] = 0;
+    lane(rampCounter_, voice) = 0.0f;
+    lane(tickCounter_, voice) = 1;
+}
+
+void VoiceBank::dampNote(int voice) {
+    noteActive_[voice] = false;
+    if (damp_ != 0.0f) {
+        float& g = lane(loopGain_, voice);
+        g = (1.0f - damp_ * damp_) * (g - 0.5f) + 0.5f;
+    }
+}
+
+void VoiceBank::feedSympathetic(const float* out, float body, float gain) {
+    const I4 index[kGroups] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {8, 9, 10, 11}};
+    V4 sum[kGroups] = {splat(0.0f), splat(0.0f), splat(0.0f)};
+    for (int j = 0; j < kNumStrings; ++j) {
+        const V4 o = splat(out[j]);
+        for (int g = 0; g < kGroups; ++g) sum[g] = select(index[g] != splatInt(j), sum[g] + o, sum[g]);
+    }
+    for (int g = 0; g < kGroups; ++g) sympathetic_[g] = (sum[g] + body) * gain;
+}
+
+void VoiceBank::process(float* out) {
+    // Draw this sample's numbers in the order the voices would, one after
+    // the other: the drift draw of each voice, then its character draw.
+    alignas(16) std::int32_t noiseDraw[kNumStrings];
+    alignas(16) std::int32_t characterDraw[kNumStrings];
+    std::uint32_t state = randomState;
+    if (drawsCharacter(character_)) {
+        for (int v = 0; v < kNumStrings; ++v) {
+            noiseDraw[v] = nextRandom(state);
+            characterDraw[v] = nextRandom(state);
+        }
+    } else {
+        for (int v = 0; v < kNumStrings; ++v) {
+            noiseDraw[v] = nextRandom(state);
+            characterDraw[v] = 0x7FFF;
+        }
+    }
+    randomState = state;
+
+    const float w = w_;
+    I4 tick[kGroups], sometimes[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+        const V4 noise = (__builtin_convertvector(loadLanes(noiseDraw + 4 * g), V4) * 3.0517578125e-05f - 0.5f) * 4.0f;
+        sometimes[g] = loadLanes(characterDraw + 4 * g) <= splatInt(kSometimesLimit);
+
+        I4 dc = driftCounter_[g] + 1;
+        dc = select(dc > splatInt(260), splatInt(0), dc);
+        driftCounter_[g] = dc;
+        driftTarget_[g] = select(dc == splatInt(1), noise, driftTarget_[g]);
+
+        I4 tc = tickCounter_[g] + 1;
+        const I4 wrap = tc > splatInt(39);
+        tickCounter_[g] = select(wrap, splatInt(1), tc);
+        drift_[g] = select(wrap, drift_[g] + (driftTarget_[g] - drift_[g]) * w * 800.0f, drift_[g]);
+        driftTarget_[g] = select(wrap, drift_[g], driftTarget_[g]);
+        tick[g] = tickCounter_[g] < splatInt(2);
+
+        n_[g] = n_[g] + (noise * ((velocity_[g] + 0.1f) * pick_[g] + exciter_[g] * 0.1f) - n_[g]) * noiseCutoff_[g] * w;
+        e_[g] = (n_[g] + 2.0f) * 0.5f;
+    }
+
+    V4 X[kGroups];
+    for (int v = 0; v < kNumStrings; ++v) {
+        const PluckInput pluck{noteActive_[v], lane(lengthUnit_, v), shaping_, lane(brightness_, v), sampleRate_,
+                               lane(n_, v), lane(e_, v), lane(exciter_, v), lane(velocity_, v)};
+        lane(X, v) = pluckSample(pluck, excitationCounter_[v], lane(rampLength_, v));
+    }
+
+    V4 G[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+        const V4 rc = rampCounter_[g] + 1.0f;
+        const I4 done = rc > rampLength_[g];
+        G[g] = select(done, splat(1.0f), (1.0f - rc / rampLength_[g]) * (1.0f - e_[g]));
+        rampCounter_[g] = select(done, rampLength_[g] + 1.0f, rc);
+    }
+
+    // Loop lengths follow on tick samples only (one in 39 per voice).
+    const bool modeB = character_ == Character::kModeB;
+    for (int v = 0; v < kNumStrings; ++v) {
+        if (!lane(tick, v)) continue;
+        const float D = lane(lengthUnit_, v);
+        const float env = lane(envelope_, v);
+        const float fixing = lane(fixing_, v);
+        if (modeB) {
+            float& drift = lane(drift_, v);
+            drift = drift + (lane(n_, v) - drift) * w * 300.0f;
+            modeBLoop_[v].setDelay(2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
+        } else {
+            loopA_[v].setDelay(D - 2.0f * selfBend_ * env * env);
+            loopB_[v].setDelay(D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
+        }
+        comb_[v].setDelay(D * fixing * fixing);
+    }
+
+    V4 combed[kGroups];
+    for (int v = 0; v < kNumStrings; ++v) lane(combed, v) = comb_[v].push(lane(X, v));
+
+    if (modeB) {
+        for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
+        processModeB(X, G, out);
+    } else {
+        for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
+        processModeA(sometimes, X, G, out);
+    }
+    finish(modeB, G, out);
+}
+
+void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*out*/) {
+    const float w = w_;
+    V4 h[kGroups], into[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+        excitationLowpass_[g] = excitationLowpass_[g] + (u[g] - excitationLowpass_[g]) * 38.0f * w;
+        h[g] = u[g] - excitationLowpass_[g];
+        V4 s = select(lengthUnit_[g] < 95.0f, sympathetic_[g] * 0.3f, sympathetic_[g]);
+        hp_[g] = hp_[g] + (s - hp_[g]) * w * 390.0f;
+        sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
+        into[g] = (G[g] + 1.0f) * 0.5f * loopGain_[g] * y_[g] + h[g];
+    }
+    V4 stage[kGroups];
+    for (int v = 0; v < kNumStrings; ++v) {
+        loopA_[v].push(lane(into, v));
+        lane(stage, v) = loopA_[v].peek();
+    }
+    for (int g = 0; g < kGroups; ++g) stage[g] = stage[g] + sympathetic_[g];
+    for (int v = 0; v < kNumStrings; ++v) {
+        loopB_[v].push(lane(stage, v));
+        lane(y_, v) = loopB_[v].peek();
+    }
+
+    for (int g = 0; g < kGroups; ++g) {
+        V4 y = y_[g] + sympathetic_[g];
+        V4& tone = tone_[g];
+        const V4 F = brightness_[g];
+        auto lowpass = [&](V4 x, V4 fc) { return tone = tone + (x - tone) * w * fc; };
+        switch (character_) {
+        case Character::kBand1: {
+            const V4 old = tone;
+            const V4 t = lowpass(y, splat(3900.0f));
+            const V4 mixed = t * nis_[g] + (1.0f - nis_[g]) * y;
+            tone = select(sometimes[g], tone, old);
+            y = select(sometimes[g], mixed, y);
+            break;
+        }
+        case Character::kBand2: {
+            const V4 old = tone;
+            const V4 t = lowpass(y, splat(3900.0f));
+            tone = select(sometimes[g], tone, old);
+            y = select(sometimes[g], t, y);
+            y = lowpass(y, F + 950.0f);
+            break;
+        }
+        case Character::kBand3: {
+            const V4 t = lowpass(y, F + 954.0f);
+            y = select(absolute(t) > 0.9f, -y, y);
+            break;
+        }
+        case Character::kBand4: {
+            const V4 t = lowpass(y, splat(860.0f));
+            y = select(absolute(t) > 0.9f, -y, y);
+            y = lowpass(y, F + 954.0f);
+            break;
+        }
+        case Character::kBand5: {
+            const V4 t = lowpass(y, splat(860.0f));
+            y = select(absolute(t) > 0.9f, splat(0.9f), y);
+            break;
+        }
+        case Character::kBand6:
+        case Character::kBand8: {
+            const float limit = character_ == Character::kBand6 ? 0.9f : 0.5f;
+            const V4 t = lowpass(y, splat(860.0f));
+            const I4 over = absolute(t) > limit;
+            const V4 kept = tone;
+            const V4 smooth = lowpass(y, F + 950.0f);
+            tone = select(over, kept, tone);
+            y = select(over, splat(limit), smooth);
+            if (character_ == Character::kBand6) G[g] = splat(1.0f);
+            break;
+        }
+        case Character::kBand7: {
+            const V4 t = lowpass(y, splat(860.0f));
+            y = select(absolute(t) > 0.5f, splat(0.5f), y);
+            break;
+        }
+        case Character::kBand9:
+            y = lowpass(y, F + 992.0f);
+            break;
+        default:
+            break;
+        }
+        y_[g] = y;
+    }
+}
+
+void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
+    const float w = w_;
+    V4 h[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+        excitationLowpass_[g] = excitationLowpass_[g] + (u[g] - excitationLowpass_[g]) * 28.0f * w;
+        h[g] = u[g] - excitationLowpass_[g];
+        const V4 s = select(lengthUnit_[g] < 95.0f, sympathetic_[g] * 0.4f, sympathetic_[g]);
+        hp_[g] = hp_[g] + (s - hp_[g]) * 570.0f * w;
+        sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
+    }
+    V4 read[kGroups];
+    for (int v = 0; v < kNumStrings; ++v) lane(read, v) = modeBLoop_[v].read();
+    for (int g = 0; g < kGroups; ++g) {
+        tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (brightness_[g] + 950.0f) * w;
+        r_[g] = tone_[g];
+    }
+    V4 written[kGroups];
+    for (int g = 0; g < kGroups; ++g) written[g] = r_[g] + sympathetic_[g] + 0.0001f;
+    for (int v = 0; v < kNumStrings; ++v) modeBLoop_[v].write(lane(written, v));
+}
+
+void VoiceBank::finish(bool modeB, const V4* G, float* out) {
+    const float w = w_;
+    const bool toneOutput = !modeB && shaping_ > 0.9f && shaping_ <= 0.98f;
+    for (int g = 0; g < kGroups; ++g) {
+        V4 z = modeB ? r_[g] : y_[g];
+        const V4 a = absolute(z);
+        V4 env = envelope_[g];
+        env = (env - a) * select(a <= env, splat(release_), splat(attack_)) + a;
+        if (!modeB) {
+            const I4 quiet = absolute(env) < kSilence;
+            z = select(quiet, splat(0.0f), z);
+            env = select(quiet, splat(0.0f), env);
+        }
+        V4 level = env;
+        env = env * (1.0f + lengthUnit_[g] * 1e-7f);
+        const I4 quiet = absolute(env) < kSilence;
+        z = select(quiet, splat(0.0f), z);
+        env = select(quiet, splat(0.0f), env);
+        level = select(quiet, splat(0.0f), level);
+        envelope_[g] = env;
+        level_[g] = level;
+        if (modeB) r_[g] = z;
+        else y_[g] = z;
+
+        const V4 x = z - (G[g] - 1.0f) * n_[g];
+        const V4 fc = toneOutput ? toneFrequency_[g] - 37.0f : splat(modeB ? 39.0f : 12.0f);
+        const V4 f = w * fc;
+        const V4 hpOut = x - (b_[g] * 0.482f + l_[g]);
+        b_[g] = b_[g] + hpOut * f;
+        l_[g] = l_[g] + b_[g] * f;
+        const V4 result = hpOut * (toneOutput ? 2.0f : 1.4f);
+        std::memcpy(out + 4 * g, &result, sizeof result);
+    }
+}
+
+}  // namespace strellon

@@ -1,0 +1,66 @@
+// Twelve string voices computed four at a time. The voices share one Shaping
+// value, so one code path serves all of them; per-voice branches become lane
+// selects, the delay lines stay per voice. Every expression is the one
+// StringVoice evaluates, in the same order, so the samples are identical.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/VoiceGroup.h"
+
+namespace strellon {
+
+class VoiceBank final : public VoiceGroup {
+public:
+    VoiceBank();
+
+    void setSampleRate(float sampleRate) override;
+    void setSelfBend(float v) override;
+    void setShaping(float v) override;
+    void setDamp(float v) override;
+    void setFrequency(int voice, float hz) override;
+    void startNote(int voice, const NoteStart& start) override;
+    void dampNote(int voice) override;
+    float level(int voice) const override { return lane(level_, voice); }
+    float lengthUnit(int voice) const override { return lane(lengthUnit_, voice); }
+    void process(float* out) override;
+    void feedSympathetic(const float* out, float body, float gain) override;
+    void reset() override;
+
+    using V4 = float __attribute__((vector_size(16)));
+    using I4 = std::int32_t __attribute__((vector_size(16)));
+    static constexpr int kGroups = kNumStrings / 4;
+
+private:
+    static float lane(const V4* v, int i) { return v[i >> 2][i & 3]; }
+    static float& lane(V4* v, int i) { return reinterpret_cast<float*>(v)[i]; }
+    static std::int32_t& lane(I4* v, int i) { return reinterpret_cast<std::int32_t*>(v)[i]; }
+
+    void processModeA(const I4* sometimes, const V4* X, V4* G, float* out);
+    void processModeB(const V4* X, const V4* G, float* out);
+    void finish(bool modeB, const V4* G, float* out);
+
+    Character character_ = Character::kNone;
+    float shaping_ = 0.0f;
+    float selfBend_ = 0.0f;
+    float damp_ = 0.0f;
+    float sampleRate_ = 44100.0f;
+    float w_ = 0.0f, attack_, release_;
+
+    V4 hp_[kGroups], n_[kGroups], tone_[kGroups], drift_[kGroups], excitationLowpass_[kGroups];
+    V4 b_[kGroups], l_[kGroups], driftTarget_[kGroups];
+    I4 driftCounter_[kGroups], tickCounter_[kGroups];
+    V4 y_[kGroups], r_[kGroups];
+    V4 velocity_[kGroups], nis_[kGroups], pick_[kGroups], exciter_[kGroups], modulation_[kGroups];
+    V4 envelope_[kGroups], level_[kGroups], fixing_[kGroups], loopGain_[kGroups];
+    V4 sympathetic_[kGroups], noiseCutoff_[kGroups], lengthUnit_[kGroups];
+    V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];
+    V4 e_[kGroups];  // this sample's (n + 2) * 0.5, kept for the excitation
+    int excitationCounter_[kNumStrings];
+    bool noteActive_[kNumStrings];
+    std::vector<FractionalDelay> loopA_, loopB_, comb_;
+    std::vector<DelayLine> modeBLoop_;
+};
+
+}  // namespace strellon

@@ -1,0 +1,147 @@
+// Formulas of the string voice that the scalar StringVoice and the
+// twelve-lane VoiceBank share, so both compute every value the same way.
+#pragma once
+
+#include <cmath>
+
+#include "engine/Random.h"
+
+namespace strellon {
+
+// Loop capacity the length unit D is rounded through; the buffers themselves
+// are larger so low notes keep their pitch at high rates.
+constexpr int kVoiceCapacity = 3000;
+
+// Loop buffers sized for the lowest note at 192 kHz with every tuning offset
+// and the drift's 6 % swing.
+constexpr int kLoopCapacity = 16384;
+constexpr int kCombCapacity = 20000;
+constexpr int kModeBMinimumSize = 32768;
+
+constexpr float kLoopGainLimit = 0.99999988f;
+constexpr float kSilence = 1.8e-6f;
+
+// Character operation chosen by the Shaping value (shared by all voices).
+enum class Character { kNone, kBand1, kBand2, kBand3, kBand4, kBand5, kBand6, kBand7, kBand8, kBand9, kModeB };
+
+inline Character characterFor(float shaping) {
+    if (shaping > 0.98f) return Character::kModeB;
+    if (shaping > 0.8f) return Character::kBand9;
+    if (shaping > 0.7f) return Character::kBand8;
+    if (shaping > 0.6f) return Character::kBand7;
+    if (shaping > 0.5f) return Character::kBand6;
+    if (shaping > 0.4f) return Character::kBand5;
+    if (shaping > 0.3f) return Character::kBand4;
+    if (shaping > 0.2f) return Character::kBand3;
+    if (shaping > 0.1f) return Character::kBand2;
+    if (shaping > 0.0f) return Character::kBand1;
+    return Character::kNone;  // also for a value that is not a number
+}
+
+// The first two bands draw one extra number per voice and sample.
+inline bool drawsCharacter(Character c) { return c == Character::kBand1 || c == Character::kBand2; }
+
+// "Sometimes" in the character table: 2q/32768 <= 0.11764706.
+constexpr int kSometimesLimit = 1927;
+
+struct VoiceRates {
+    float angular;
+    float attack;   // 1 ms to 1 %
+    float release;  // 400 ms to 1 %
+};
+
+inline VoiceRates voiceRates(float sampleRate) {
+    return {6.28319f / sampleRate,
+            static_cast<float>(std::pow(0.01, 1.0 / (sampleRate * 0.001))),
+            static_cast<float>(std::pow(0.01, 1.0 / (sampleRate * 0.4)))};
+}
+
+// What setFrequency derives from the string frequency.
+struct StringTuning {
+    float loopGain;
+    float noiseCutoff;
+    float lengthUnit;  // D, samples
+    float brightness;  // F, Hz
+};
+
+inline StringTuning tuneString(float f, float velocity, float nis, float shaping, float sampleRate) {
+    const bool modeB = shaping > 0.98f;
+    const double fd = f;
+    StringTuning t;
+    float gain = static_cast<float>(modeB ? (fd - 620.0) * 9e-6 + 0.99 : (fd - 420.0) * 9e-6 + 0.99);
+    t.loopGain = gain > kLoopGainLimit ? kLoopGainLimit : gain;
+    double cutoff = (velocity * 0.9 + 0.1) * nis * fd * 3.0 + 40.0;
+    t.noiseCutoff = static_cast<float>(cutoff > 6500.0 ? 6500.0 : cutoff);
+    double stretched = fd;
+    if (sampleRate < 50000.0f) {
+        if (modeB) {
+            stretched = (fd * 9e-6 + 1.0) * fd;
+        } else {
+            stretched = fd - fd * fd * 9e-6;
+            if (stretched > 1200.0) stretched -= 8.0;
+        }
+    }
+    t.lengthUnit = static_cast<float>(sampleRate / stretched / kVoiceCapacity * kVoiceCapacity);
+    double bright = 8.0 * fd;
+    t.brightness = static_cast<float>(bright > sampleRate / 8.0 ? sampleRate / 8.0 : bright);
+    return t;
+}
+
+inline float toneFrequencyFor(int note, float sampleRate) {
+    double f = std::pow(2.0, (note - 69) * 0.11666667) * 1320.0 + 40.0;
+    if (f > sampleRate / 8.0) f = sampleRate / 8.0;
+    if (f < 100.0) f = 100.0;
+    return static_cast<float>(f);
+}
+
+// The excitation pulse of one voice for one sample: a noise-coloured
+// triangle (with a sine part in the sine band) over L = 2D samples.
+// Advances the excitation counter and fixes the attack ramp's length.
+struct PluckInput {
+    bool noteActive;
+    float lengthUnit;
+    float shaping;
+    float brightness;
+    float sampleRate;
+    float noise;     // n
+    float envelopeE; // e = (n + 2) * 0.5
+    float exciter;
+    float velocity;
+};
+
+inline float pluckSample(const PluckInput& in, int& counter, float& rampLength) {
+    if (!in.noteActive) {
+        counter = 0;
+        return 1e-7f;
+    }
+    float L = 2.0f * in.lengthUnit;
+    if (!(L >= 5.0f)) L = 5.0f;
+    if (counter == 1) rampLength = L <= 264.0f ? (in.envelopeE + 0.1f) * L : 0.1f;
+    const int k = ++counter;
+    const float kf = static_cast<float>(k);
+    if (kf > L) return 1e-7f;
+
+    const bool sineBand = in.shaping > 0.3f && in.shaping <= 0.5f;
+    float s = 0.0f;
+    if (sineBand) {
+        const float m = in.shaping <= 0.4f ? 2.0512819f : 1.5f;
+        s = std::sin(in.brightness * 0.7853987f / in.sampleRate * kf * m) * 1.4f;
+    }
+    const float T = 0.3f * L;
+    const float half = L * 0.5f;
+    float p;
+    if (kf <= T) p = (2.0f / T) * kf;
+    else if (kf <= L - T) p = (kf - half) * 2.0f / (T - half);
+    else p = (kf - L) * 2.0f / T;
+
+    const float n = in.noise;
+    float x;
+    if (std::fabs(p) <= 0.3f) x = sineBand ? s * 0.8f + 4.0f * n : 4.0f * n;
+    else if (sineBand) x = (0.8f * p + 0.3f * s + 2.8f * n) * in.exciter;
+    else x = (0.8f * p + 4.0f * n) * in.exciter;
+    if (x > 2.0f) x = 2.0f;
+    if (x < -2.0f) x = -2.0f;
+    return x * in.velocity;
+}
+
+}  // namespace strellon
