@@ -1,0 +1,144 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Geometry.h"
+#include "platform/Surface.h"
+
+namespace strellon::platform {
+
+// Physical state of the mouse buttons and modifier keys at one moment.
+struct InputState {
+    bool left = false;
+    bool middle = false;
+    bool right = false;
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+};
+
+enum class CursorShape { arrow, wait, sizeWE, sizeNS, sizeAll, sizeNESW, sizeNWSE };
+
+enum class DropType { files = 0, text = 1 };
+
+// What a window reports back to its owner.
+class WindowClient {
+public:
+    virtual ~WindowClient() = default;
+    virtual void windowPaint(Surface& surface, const Rect& area) = 0;
+    virtual void windowMouseDown(Point where) = 0;
+    virtual void windowDestroyed() = 0;
+    virtual bool windowDrop(void** items, int count, DropType type, Point where) = 0;
+};
+
+// A single-line native text field laid over a view.
+class EditBoxClient {
+public:
+    virtual ~EditBoxClient() = default;
+    // The user ended the edit (Return or focus lost) with this text.
+    virtual void editBoxEnded(const char* text) = 0;
+};
+
+struct EditBoxRequest {
+    Rect bounds;  // window coordinates
+    FontSpec font;
+    TextAlign align = TextAlign::left;
+    std::string text;
+    Color textColor;
+    Color backColor;
+    int maxLength = 255;
+    EditBoxClient* client = nullptr;
+};
+
+// Paints owner-drawn menu items.
+class MenuPainter {
+public:
+    enum State { checked = 1, disabled = 2, selected = 4 };
+    virtual ~MenuPainter() = default;
+    virtual Point measureItem(Surface& s, const char* text) = 0;
+    virtual void drawItem(Surface& s, const Rect& r, const char* text, int state) = 0;
+};
+
+struct MenuEntry {
+    std::string text;
+    int command = 0;  // returned when chosen; 0 for none
+    bool separator = false;
+    bool disabled = false;
+    bool checked = false;
+    bool columnBreak = false;
+    std::vector<MenuEntry> submenu;
+};
+
+// The toolkit's own child window inside a host window.
+class Window {
+public:
+    virtual ~Window() = default;
+
+    // Screen position of the window's top-left corner.
+    virtual Point screenOrigin() const = 0;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual void resize(int width, int height) = 0;
+
+    // A surface that draws on the window now; null when none can be had.
+    virtual std::unique_ptr<Surface> drawingSurface() = 0;
+    // Marks an area for the next paint; null means all of it.
+    virtual void invalidate(const Rect* area) = 0;
+    // Hands at most one pending paint to the client; true when one ran.
+    virtual bool dispatchPendingPaint() = 0;
+
+    virtual CursorShape cursor() const = 0;
+    virtual void setCursor(CursorShape shape) = 0;
+    virtual bool setDropActive(bool active) = 0;
+
+    virtual bool openEditBox(const EditBoxRequest& request) = 0;
+    virtual void closeEditBox() = 0;
+    // Shows a popup menu at a window position and waits for the choice:
+    // the chosen entry's command, or 0 when dismissed.
+    virtual int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) = 0;
+
+    // The host window's top-left in its parent, and its parent's rectangle.
+    virtual bool hostPosition(Point& out) const = 0;
+    virtual bool hostSize(Rect& out) const = 0;
+};
+
+// Process-wide window services: window creation, input polling and time.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    virtual bool registerClass(const char* name) = 0;
+    virtual void unregisterClass(const char* name) = 0;
+    virtual std::unique_ptr<Window> createWindow(void* parent, const char* className,
+                                                 int width, int height, WindowClient* client) = 0;
+
+    virtual InputState input() = 0;
+    virtual Point cursorScreenPosition() = 0;
+    virtual bool buttonsSwapped() = 0;
+
+    virtual uint32_t ticks() = 0;
+    virtual void sleep(uint32_t milliseconds) = 0;
+    virtual int doubleClickTime() = 0;
+};
+
+// The library module: identity, resources and memory surfaces.
+class Module {
+public:
+    virtual ~Module() = default;
+    virtual uintptr_t instanceHandle() const = 0;
+    virtual std::string libraryPath() const = 0;
+    // The bitmap resource with this number, or null.
+    virtual std::unique_ptr<Surface> loadBitmap(int id) = 0;
+    // A memory surface of this size (black), or null.
+    virtual std::unique_ptr<Surface> createSurface(int width, int height) = 0;
+};
+
+// The services in use; null until an implementation is installed.
+WindowSystem* windowSystem();
+void setWindowSystem(WindowSystem* system);
+Module* module();
+void setModule(Module* m);
+
+} // namespace strellon::platform

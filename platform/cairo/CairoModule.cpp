@@ -1,0 +1,43 @@
+#include "platform/cairo/CairoModule.h"
+
+#include <dlfcn.h>
+
+#include "platform/Resources.h"
+#include "platform/cairo/CairoSurface.h"
+
+namespace strellon::platform {
+
+namespace {
+// dladdr on one of our own functions finds the library that holds this code.
+bool selfInfo(Dl_info& info) {
+    return dladdr(reinterpret_cast<void*>(&selfInfo), &info) != 0;
+}
+} // namespace
+
+uintptr_t CairoModule::instanceHandle() const {
+    Dl_info info{};
+    return selfInfo(info) ? reinterpret_cast<uintptr_t>(info.dli_fbase) : 0;
+}
+
+std::string CairoModule::libraryPath() const {
+    Dl_info info{};
+    return selfInfo(info) && info.dli_fname ? std::string(info.dli_fname) : std::string();
+}
+
+std::unique_ptr<Surface> CairoModule::loadBitmap(int id) {
+    const BitmapResource* resource = findBitmapResource(id);
+    if (!resource) return nullptr;
+    return CairoSurface::fromBmp(resource->data, resource->size);
+}
+
+std::unique_ptr<Surface> CairoModule::createSurface(int width, int height) {
+    return CairoSurface::create(width, height);
+}
+
+CairoModule& CairoModule::install() {
+    static CairoModule instance;
+    setModule(&instance);
+    return instance;
+}
+
+} // namespace strellon::platform

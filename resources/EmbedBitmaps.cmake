@@ -1,0 +1,36 @@
+# strellon_embed_bitmaps(<target> <table-name> <id> <file.bmp> [<id> <file.bmp> ...])
+#
+# Compiles the bitmap files into <target> as byte arrays and registers them by
+# resource number when the target is loaded (platform/Resources.h). Add the
+# table to a shared library or executable, not to a static library, or the
+# linker may drop its registration.
+set(STRELLON_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedBitmapsScript.cmake)
+
+function(strellon_embed_bitmaps target name)
+  set(pairs ${ARGN})
+  list(LENGTH pairs n)
+  math(EXPR odd "${n} % 2")
+  if(n EQUAL 0 OR odd)
+    message(FATAL_ERROR "strellon_embed_bitmaps: give pairs of <id> <file>")
+  endif()
+  set(entries "")
+  set(files "")
+  math(EXPR last "${n} - 1")
+  foreach(i RANGE 0 ${last} 2)
+    math(EXPR j "${i} + 1")
+    list(GET pairs ${i} id)
+    list(GET pairs ${j} file)
+    get_filename_component(file ${file} ABSOLUTE)
+    list(APPEND entries "${id}=${file}")
+    list(APPEND files ${file})
+  endforeach()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}_bitmaps.cpp)
+  string(REPLACE ";" "|" packed "${entries}")
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${out} -DNAME=${name} "-DENTRIES=${packed}" -P ${STRELLON_EMBED_SCRIPT}
+    DEPENDS ${files} ${STRELLON_EMBED_SCRIPT}
+    COMMENT "Embedding bitmaps of ${name}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+endfunction()

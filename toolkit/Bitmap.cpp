@@ -1,0 +1,84 @@
+#include "toolkit/Bitmap.h"
+
+#include "platform/Window.h"
+#include "toolkit/DrawContext.h"
+
+namespace strellon {
+
+Bitmap::Bitmap(int resourceId) : resourceId_(resourceId) {
+    if (platform::Module* m = platform::module()) surface_ = m->loadBitmap(resourceId);
+    if (surface_) {
+        width_ = surface_->width();
+        height_ = surface_->height();
+    }
+}
+
+Bitmap::Bitmap(int width, int height) {
+    if (platform::Module* m = platform::module()) surface_ = m->createSurface(width, height);
+    if (surface_) {
+        width_ = surface_->width();
+        height_ = surface_->height();
+    }
+}
+
+Bitmap::Bitmap(std::unique_ptr<platform::Surface> picture) : surface_(std::move(picture)) {
+    if (surface_) {
+        width_ = surface_->width();
+        height_ = surface_->height();
+    }
+}
+
+void Bitmap::release() {
+    if (refCount_ <= 0) return;
+    if (--refCount_ == 0) delete this;
+}
+
+void Bitmap::draw(DrawContext* context, const Rect& rect, Point offset) {
+    if (!surface_ || !context || !context->getSurface()) return;
+    const Point o = context->getOffset();
+    context->getSurface()->copyFrom(*surface_, rect.offset(o.h, o.v), offset);
+}
+
+void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offset) {
+    if (!surface_ || !context || !context->getSurface()) return;
+    platform::Surface& dst = *context->getSurface();
+    const Rect d = rect.offset(context->getOffset().h, context->getOffset().v);
+    if (mask_.empty()) {
+        dst.copyTransparent(*surface_, d, offset, transparentColor_);
+        return;
+    }
+    // With a mask, its set bits keep the destination instead of the key.
+    for (int y = 0; y < d.height(); ++y) {
+        for (int x = 0; x < d.width(); ++x) {
+            const int sx = offset.h + x, sy = offset.v + y;
+            if (sx < 0 || sy < 0 || sx >= width_ || sy >= height_) continue;
+            if (mask_[std::size_t(sy) * width_ + sx]) continue;
+            dst.setPixel(Point(d.left + x, d.top + y), surface_->getPixel(Point(sx, sy)));
+        }
+    }
+}
+
+void Bitmap::drawAlphaBlend(DrawContext* context, const Rect& rect, Point offset, int alpha) {
+    if (!surface_ || !context || !context->getSurface()) return;
+    const Point o = context->getOffset();
+    context->getSurface()->copyBlended(*surface_, rect.offset(o.h, o.v), offset, alpha);
+}
+
+void Bitmap::createMask(DrawContext* context, Point point) {
+    mask_.clear();
+    if (!surface_ || !context || !context->getSurface() || width_ <= 0 || height_ <= 0) return;
+    mask_.assign(std::size_t(width_) * height_, false);
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            mask_[std::size_t(y) * width_ + x] =
+                context->getSurface()->getPixel(point.offset(x, y)).sameRgb(transparentColor_);
+}
+
+void replaceBitmap(Bitmap*& slot, Bitmap* next) {
+    if (slot == next) return;
+    if (slot) slot->release();
+    slot = next;
+    if (slot) slot->retain();
+}
+
+} // namespace strellon
