@@ -1,0 +1,132 @@
+// Delay lines, the oscillator, the random source and the engine's tables.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/Dsp.h"
+#include "engine/EngineTables.h"
+#include "engine/Random.h"
+
+namespace strellon {
+namespace {
+
+TEST(DelayLine, SizeIsThePowerOfTwoAtOrAboveTheRequest) {
+    EXPECT_EQ(DelayLine(0.0f, 3000).size(), 4096);
+    EXPECT_EQ(DelayLine(0.0f, 100).size(), 512);
+    EXPECT_EQ(DelayLine(0.0f, 512).size(), 512);
+}
+
+TEST(DelayLine, CubicReadHitsIntegralDelaysExactlyAndInterpolatesBetween) {
+    DelayLine d(0.0f, 100);
+    for (int i = 0; i < 50; ++i) d.write(static_cast<float>(i));
+    d.setDelay(10.0);
+    EXPECT_FLOAT_EQ(d.read(), 40.0f);  // written ten samples before the next write
+    d.setDelay(10.5);
+    EXPECT_NEAR(d.read(), 39.5f, 1e-5f);  // a ramp is reproduced by the cubic
+    // A delay beyond the size wraps round the buffer instead of reading outside.
+    d.setDelay(10.0 + 512.0 * 3);
+    EXPECT_FLOAT_EQ(d.read(), 40.0f);
+    d.setDelay(std::nan(""));
+    EXPECT_TRUE(std::isfinite(d.read()));
+}
+
+TEST(FractionalDelay, PushAloneDelaysBySetDelayPushThenPeekByOneLess) {
+    FractionalDelay d(1.0f, 10);
+    float previous = 0.0f;
+    for (int i = 1; i < 8; ++i) {
+        EXPECT_FLOAT_EQ(d.push(float(i)), previous);
+        previous = float(i);
+    }
+    FractionalDelay e(1.0f, 10);
+    for (int i = 1; i < 8; ++i) {
+        e.push(float(i));
+        EXPECT_FLOAT_EQ(e.peek(), float(i));
+    }
+}
+
+TEST(FractionalDelay, OutOfRangeDelaysAreClampedAsDescribed) {
+    FractionalDelay d(0.0f, 3000);
+    for (int i = 1; i <= 3001; ++i) d.push(float(i));  // fills every slot once
+    d.setDelay(4000.0f);
+    EXPECT_FLOAT_EQ(d.delay(), 3000.0f);
+    EXPECT_FLOAT_EQ(d.push(9999.0f), 2.0f);  // the oldest sample
+
+    d.setDelay(-5.0f);
+    EXPECT_FLOAT_EQ(d.delay(), 0.5f);
+    EXPECT_FLOAT_EQ(d.push(1234.0f), 1234.0f);  // the sample just written
+
+    d.setDelay(std::nanf(""));
+    EXPECT_FLOAT_EQ(d.delay(), 0.5f);
+    EXPECT_TRUE(std::isfinite(d.push(1.0f)));
+}
+
+TEST(FractionalDelay, LinearInterpolationBetweenNeighbours) {
+    FractionalDelay d(0.0f, 100);
+    for (int i = 0; i < 20; ++i) d.push(float(i));
+    d.setDelay(2.25f);
+    EXPECT_FLOAT_EQ(d.push(20.0f), 17.75f);
+}
+
+TEST(Lfo, IncrementTableAndTick) {
+    Lfo lfo(44100.0f);
+    lfo.setFrequency(0.5f);
+    EXPECT_EQ(lfo.increment(), 48695u);
+    EXPECT_FLOAT_EQ(lfo.table(64), 1.0f);
+    EXPECT_NEAR(lfo.table(256), 0.0f, 1e-6f);
+
+    Lfo fast(256.0f);
+    fast.setFrequency(0.5f);  // half a table step per sample
+    EXPECT_FLOAT_EQ(fast.tick(), 0.0f);
+    EXPECT_NEAR(fast.tick(), 0.5f * lfo.table(1), 1e-7f);
+    EXPECT_NEAR(fast.tick(), lfo.table(1), 1e-7f);
+}
+
+TEST(Lfo, Shapes) {
+    Lfo lfo(44100.0f);
+    lfo.setShape(Lfo::kTriangle);
+    EXPECT_FLOAT_EQ(lfo.table(32), 0.5f);
+    EXPECT_FLOAT_EQ(lfo.table(64), 1.0f);
+    EXPECT_FLOAT_EQ(lfo.table(192), -1.0f);
+    lfo.setShape(Lfo::kSawtooth);
+    EXPECT_FLOAT_EQ(lfo.table(0), -1.0f);
+    EXPECT_FLOAT_EQ(lfo.table(255), 1.0f);
+    EXPECT_FLOAT_EQ(lfo.table(256), -1.0f);
+    lfo.setShape(Lfo::kSquare);
+    EXPECT_FLOAT_EQ(lfo.table(127), 1.0f);
+    EXPECT_FLOAT_EQ(lfo.table(128), -1.0f);
+    lfo.setShape(Lfo::kExponent);
+    EXPECT_FLOAT_EQ(lfo.table(0), -1.0f);
+    EXPECT_FLOAT_EQ(lfo.table(128), 1.0f);
+    lfo.setShape(7);  // unknown: unchanged
+    EXPECT_FLOAT_EQ(lfo.table(128), 1.0f);
+}
+
+TEST(Random, ReproducesTheRuntimeSequencePerThread) {
+    resetEngineRandom();
+    EXPECT_EQ(engineRandom(), 41);
+    EXPECT_EQ(engineRandom(), 18467);
+    EXPECT_EQ(engineRandom(), 6334);
+    EXPECT_EQ(engineRandom(), 26500);
+    resetEngineRandom();
+    EXPECT_EQ(engineRandom(), 41);
+}
+
+TEST(EngineTables, NoteFrequenciesLimiterAndGlissando) {
+    const EngineTables& t = EngineTables::get();
+    EXPECT_NEAR(t.noteFrequency[69], 440.0f, 1e-3f);
+    EXPECT_NEAR(t.noteFrequency[127], 12543.9f, 0.1f);
+    EXPECT_FLOAT_EQ(t.noteFrequency[0], 8.175798915636872f);
+
+    EXPECT_FLOAT_EQ(t.limiter[0], 1.0f);
+    EXPECT_FLOAT_EQ(t.limiter[4095], 1.0f);
+    EXPECT_FLOAT_EQ(t.limiter[4096], 1.0f);
+    EXPECT_FLOAT_EQ(t.limiter[8192], 0.5f);
+
+    const int expected[33] = {0,  2,  4,  5,  7,  9,  11, 12, 14, 16, 17, 19, 21, 23, 24, 26, 28,
+                              29, 31, 33, 35, 36, 38, 40, 41, 43, 45, 47, 48, 50, 52, 53, 55};
+    EXPECT_EQ(t.glissandoCount, 32);
+    for (int g = 0; g <= 32; ++g) EXPECT_EQ(t.glissando(g), expected[g]) << g;
+}
+
+}  // namespace
+}  // namespace strellon
