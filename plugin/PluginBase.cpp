@@ -205,7 +205,9 @@ vst2::intptr PluginBase::dispatcher(vst2::int32 opcode, vst2::int32 index, vst2:
     case effOpen: open(); return 0;
     case effClose: close(); return 0;
     case effSetProgram:
-        if (value < numPrograms) setProgram(static_cast<int32>(value));
+        // Negative values reach setProgram, which refuses them; values wider
+        // than 32 bits must not wrap into a valid program.
+        if (value < numPrograms && value >= INT32_MIN) setProgram(static_cast<int32>(value));
         return 0;
     case effGetProgram: return getProgram();
     case effSetProgramName: setProgramName(static_cast<char*>(ptr)); return 0;
