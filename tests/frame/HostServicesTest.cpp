@@ -170,21 +170,6 @@ TEST(HostServices, EditorRequestsReachTheRegisteredEditor) {
     EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, 0, nullptr, 0), 0);  // nowhere to write
 }
 
-TEST(HostServices, TheBaseDefaultsAnswerNeutrally) {
-    BarePlugin plugin(nullptr);
-    const vst2::AEffect* effect = plugin.getAeffect();
-    EXPECT_EQ(effect->uniqueID, 0x4E6F4566);
-    EXPECT_EQ(effect->numInputs, 1);
-    EXPECT_EQ(effect->flags, 0);
-    EXPECT_EQ(plugin.dispatcher(vst2::effGetPlugCategory, 0, 0, nullptr, 0), 0);
-    EXPECT_EQ(plugin.dispatcher(vst2::effGetCurrentMidiProgram, 0, 0, nullptr, 0), -1);
-    char text[16] = "untouched";
-    plugin.dispatcher(vst2::effGetProgramName, 0, 0, text, 0);
-    EXPECT_STREQ(text, "");
-    EXPECT_EQ(plugin.getBlockSize(), 1024);
-    EXPECT_EQ(plugin.getSampleRate(), 44100.0f);
-}
-
 TEST(HostServices, FloatToTextCutsToEightCharacters) {
     BarePlugin plugin(nullptr);
     auto text = [&](float v) {
