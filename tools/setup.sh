@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libx11-dev fontconfig fonts-liberation
   libsndfile1-dev
+  libfftw3-dev
   libstk-dev amsynth
   sox
 )

@@ -1,0 +1,219 @@
+#include "host/render/RenderCommand.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "host/PluginHost.h"
+#include "host/midi/MidiFile.h"
+#include "host/render/AudioFileWriter.h"
+#include "host/render/DemoPiece.h"
+#include "host/render/PluginControl.h"
+#include "host/render/RenderOptions.h"
+#include "host/render/Renderer.h"
+#include "platform/plot/RenderPlot.h"
+
+namespace strellon::render {
+
+namespace {
+
+constexpr double kLongestPiece = 24 * 3600.0;
+constexpr int kMostChannels = 64;
+
+bool loadPiece(const RenderOptions& options, midi::MidiFile& piece, std::string& error) {
+    if (!options.midiPath.empty()) return midi::readMidiFile(options.midiPath, piece, error);
+    midi::MidiError failure;
+    if (midi::parseMidi(demoPiece(), piece, failure)) return true;
+    error = "demo piece: byte " + std::to_string(failure.offset) + ": " + failure.message;
+    return false;
+}
+
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ignored;
+    return std::filesystem::equivalent(a, b, ignored);
+}
+
+std::unique_ptr<host::HostedPlugin> loadInstrument(const std::string& path, const RenderOptions& options,
+                                                   std::string& error) {
+    host::HostSettings settings;
+    settings.sampleRate = static_cast<float>(options.sampleRate);
+    settings.blockSize = options.blockSize;
+    auto plugin = host::HostedPlugin::load(path, error, settings);
+    if (!plugin) return nullptr;
+    const vst2::AEffect* effect = plugin->effect();
+    if (!plugin->isInstrument()) {
+        error = path + ": not a VST 2 instrument (the plug-in does not say it is a synth)";
+        return nullptr;
+    }
+    if (effect->numOutputs < 1 || effect->numOutputs > kMostChannels || effect->numInputs > kMostChannels) {
+        error = path + ": unusable audio layout (" + std::to_string(effect->numInputs) + " inputs, " +
+                std::to_string(effect->numOutputs) + " outputs)";
+        return nullptr;
+    }
+    if (!effect->processReplacing && !effect->process) {
+        error = path + ": the plug-in has no audio callback";
+        return nullptr;
+    }
+    plugin->dispatch(vst2::effOpen);
+    return plugin;
+}
+
+// A bar redrawn in place on a terminal, only when its text changes.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::ostream& err, int rate) : err_(err), rate_(rate) {}
+
+    void update(std::int64_t done, std::int64_t planned) {
+        char line[120];
+        if (done <= planned && planned > 0) {
+            const int percent = static_cast<int>(100 * done / planned);
+            const int filled = percent * 30 / 100;
+            std::snprintf(line, sizeof line, "\r[%.*s%*s] %3d%%  %.1f s", filled,
+                          "==============================", 30 - filled, "", percent,
+                          static_cast<double>(done) / rate_);
+        } else {
+            std::snprintf(line, sizeof line, "\r[==============================] tail  %.1f s",
+                          static_cast<double>(done) / rate_);
+        }
+        if (last_ == line) return;
+        last_ = line;
+        err_ << line << std::flush;
+    }
+    void finish() {
+        if (!last_.empty()) err_ << "\r" << std::string(last_.size(), ' ') << "\r" << std::flush;
+    }
+
+private:
+    std::ostream& err_;
+    int rate_;
+    std::string last_;
+};
+
+std::string decibels(float peak) {
+    char text[32];
+    if (peak <= 0.0f)
+        std::snprintf(text, sizeof text, "-inf dBFS");
+    else
+        std::snprintf(text, sizeof text, "%.1f dBFS", 20.0 * std::log10(peak));
+    return text;
+}
+
+// The picture goes to a temporary file first, like the audio.
+bool drawPlot(const RenderOptions& options, const std::vector<float>& mono, std::string& temporary,
+              std::string& error) {
+    const int fd = createTemporaryBeside(options.plotPath, temporary, error);
+    if (fd < 0) return false;
+    ::close(fd);
+    const std::string title = (options.midiPath.empty() ? std::string("demo piece") : options.midiPath) +
+                              "  ->  " + options.outputPath;
+    if (plot::writeRenderPlot(temporary, mono, options.sampleRate, title, error)) return true;
+    std::remove(temporary.c_str());
+    temporary.clear();
+    return false;
+}
+
+int fail(std::ostream& err, const std::string& message, int status = 1) {
+    err << "strellon-render: " << message << "\n";
+    return status;
+}
+
+}  // namespace
+
+int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const CommandContext& context) {
+    RenderOptions options;
+    std::string error;
+    if (!parseRenderOptions(args, options, error)) return fail(err, error, 2);
+    if (options.help) {
+        out << renderHelpText();
+        return 0;
+    }
+    completeRenderOptions(options);
+    const bool listing = options.listPrograms || options.listParams;
+
+    midi::MidiFile piece;
+    if (!listing) {
+        if (!loadPiece(options, piece, error)) return fail(err, error);
+        if (piece.lengthSeconds > kLongestPiece)
+            return fail(err, (options.midiPath.empty() ? "demo" : options.midiPath) + ": lasts " +
+                                 std::to_string(static_cast<long>(piece.lengthSeconds / 3600)) +
+                                 " hours, longer than 24 hours");
+        if (!options.midiPath.empty() && samePath(options.midiPath, options.outputPath))
+            return fail(err, "the output " + options.outputPath + " would overwrite the MIDI file");
+    }
+
+    const std::string pluginPath = options.pluginPath.empty() ? context.defaultPlugin : options.pluginPath;
+    auto plugin = loadInstrument(pluginPath, options, error);
+    if (!plugin) return fail(err, error);
+    if (options.listPrograms) out << programListing(*plugin);
+    if (options.listParams) out << parameterListing(*plugin);
+    if (listing) return 0;
+
+    if (options.program && !selectProgram(*plugin, *options.program, error)) return fail(err, error);
+    for (const std::string& assignment : options.params)
+        if (!setParameterByName(*plugin, assignment, error)) return fail(err, error);
+
+    const int channels = plugin->effect()->numOutputs;
+    AudioFileWriter writer;
+    if (!writer.open(options.outputPath, *options.format, channels, options.sampleRate, error))
+        return fail(err, error);
+
+    std::vector<float> interleaved;
+    std::vector<float> mono;
+    const bool plotting = !options.plotPath.empty();
+    std::string writeError;
+    auto sink = [&](const float* const* data, int count, int frames) {
+        interleaved.resize(static_cast<std::size_t>(frames) * count);
+        for (int i = 0; i < frames; ++i) {
+            float sum = 0.0f;
+            for (int c = 0; c < count; ++c) {
+                interleaved[static_cast<std::size_t>(i) * count + c] = data[c][i];
+                sum += data[c][i];
+            }
+            if (plotting) mono.push_back(sum / count);
+        }
+        return writer.write(interleaved.data(), frames, writeError);
+    };
+    ProgressBar bar(err, options.sampleRate);
+    ProgressSink progress;
+    if (context.progressBar) progress = [&](std::int64_t done, std::int64_t planned) { bar.update(done, planned); };
+
+    RenderSettings settings;
+    settings.sampleRate = options.sampleRate;
+    settings.blockSize = options.blockSize;
+    settings.tailSeconds = options.tailSeconds;
+    settings.stop = context.stop;
+    Renderer renderer(*plugin, settings);
+    const bool rendered = renderer.run(piece, sink, progress, error);
+    bar.finish();
+    if (!rendered) return fail(err, writeError.empty() ? error : writeError);
+
+    std::string plotTemporary;
+    if (plotting && !drawPlot(options, mono, plotTemporary, error)) return fail(err, error);
+    if (!writer.commit(error)) {
+        if (!plotTemporary.empty()) std::remove(plotTemporary.c_str());
+        return fail(err, error);
+    }
+    if (plotting && !publishTemporary(plotTemporary, options.plotPath, error)) {
+        std::remove(plotTemporary.c_str());
+        return fail(err, error);
+    }
+
+    const RenderStats& stats = renderer.stats();
+    const double seconds = static_cast<double>(stats.frames) / options.sampleRate;
+    char summary[512];
+    std::snprintf(summary, sizeof summary, "%s: %.2f s at %d Hz (%s, %d channel%s), peak %s%s, %.1fx real time",
+                  options.outputPath.c_str(), seconds, options.sampleRate, audioFormatName(*options.format),
+                  channels, channels == 1 ? "" : "s", decibels(stats.peak).c_str(),
+                  stats.peak > 1.0f && *options.format != AudioFormat::wav32f ? " (clipped)" : "",
+                  stats.wallSeconds > 0 ? seconds / stats.wallSeconds : 0.0);
+    out << summary;
+    if (stats.nonFinite) out << "; " << stats.nonFinite << " non-finite samples written as silence";
+    out << "\n";
+    return 0;
+}
+
+}  // namespace strellon::render

@@ -1,0 +1,116 @@
+#include "host/render/Renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace strellon::render {
+
+namespace {
+
+std::int64_t frameAt(double seconds, int rate) {
+    return static_cast<std::int64_t>(std::llround(seconds * rate));
+}
+
+}  // namespace
+
+Renderer::Renderer(host::HostedPlugin& plugin, RenderSettings settings)
+    : plugin_(plugin), settings_(settings) {}
+
+// Hosts bracket a program change so that plug-ins can hold back their
+// updates until it is complete.
+void Renderer::changeProgram(int program) {
+    plugin_.dispatch(vst2::effBeginSetProgram);
+    plugin_.dispatch(vst2::effSetProgram, 0, program);
+    plugin_.dispatch(vst2::effEndSetProgram);
+    ++stats_.programChanges;
+}
+
+bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const ProgressSink& progress,
+                   std::string& error) {
+    const auto started = std::chrono::steady_clock::now();
+    stats_ = {};
+    const vst2::AEffect* effect = plugin_.effect();
+    const int rate = settings_.sampleRate;
+    const int block = settings_.blockSize;
+    const int outputs = effect->numOutputs;
+    const int inputs = std::max(effect->numInputs, 0);
+    const bool replacing = (effect->flags & vst2::effFlagsCanReplacing) && effect->processReplacing;
+
+    std::vector<std::vector<float>> outBuffers(outputs, std::vector<float>(block));
+    std::vector<std::vector<float>> inBuffers(inputs, std::vector<float>(block, 0.0f));
+    std::vector<float*> outPointers(outputs), inPointers(std::max(inputs, 1), nullptr);
+    for (int c = 0; c < outputs; ++c) outPointers[c] = outBuffers[c].data();
+    for (int c = 0; c < inputs; ++c) inPointers[c] = inBuffers[c].data();
+
+    const auto& events = piece.events;
+    std::int64_t end = frameAt(piece.lengthSeconds, rate);
+    if (!events.empty()) end = std::max(end, frameAt(events.back().seconds, rate) + 1);
+    const std::int64_t tailEnd = end + frameAt(std::max(settings_.tailSeconds, 0.0), rate);
+    const std::int64_t quietNeeded = rate / 10;  // 100 ms below the silence level ends the tail
+
+    plugin_.startAudio(static_cast<float>(rate), block);
+    host::MidiEventList list;
+    std::size_t next = 0;
+    std::int64_t quietRun = 0;
+    std::int64_t pos = 0;
+    while (pos < tailEnd && !(pos >= end && quietRun >= quietNeeded)) {
+        if (settings_.stop && settings_.stop->load(std::memory_order_relaxed)) {
+            error = "stopped";
+            return false;
+        }
+        const std::int64_t limit = pos < end ? end : tailEnd;
+        const int frames = static_cast<int>(std::min<std::int64_t>(block, limit - pos));
+
+        list.clear();
+        for (; next < events.size() && frameAt(events[next].seconds, rate) < pos + frames; ++next) {
+            const midi::MidiEvent& e = events[next];
+            if ((e.status & 0xF0) == 0xC0) {
+                changeProgram(e.data1);  // between blocks, as many hosts do
+                continue;
+            }
+            const auto offset = static_cast<vst2::int32>(std::max<std::int64_t>(frameAt(e.seconds, rate) - pos, 0));
+            list.add(offset, e.status, e.data1, e.data2);
+        }
+        if (!list.empty()) plugin_.sendEvents(list.get());
+
+        if (replacing) {
+            plugin_.processReplacing(outPointers.data(), frames, inPointers.data());
+        } else {
+            // The old accumulating call adds to what is in the buffers.
+            for (auto& buffer : outBuffers) std::fill(buffer.begin(), buffer.begin() + frames, 0.0f);
+            plugin_.process(outPointers.data(), frames, inPointers.data());
+        }
+
+        // Count and silence anything non-finite so it cannot reach the file.
+        for (int i = 0; i < frames; ++i) {
+            bool quiet = true;
+            for (int c = 0; c < outputs; ++c) {
+                float& x = outBuffers[c][i];
+                if (!std::isfinite(x)) {
+                    x = 0.0f;
+                    ++stats_.nonFinite;
+                }
+                const float level = std::fabs(x);
+                stats_.peak = std::max(stats_.peak, level);
+                quiet = quiet && level < kSilence;
+            }
+            quietRun = quiet ? quietRun + 1 : 0;
+        }
+        if (!sink(outPointers.data(), outputs, frames)) {
+            error = "could not store the rendered audio";
+            return false;
+        }
+        pos += frames;
+        stats_.frames = pos;
+        if (progress) progress(pos, end);
+    }
+    plugin_.dispatch(vst2::effStopProcess);
+    plugin_.dispatch(vst2::effMainsChanged, 0, 0);
+    stats_.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return true;
+}
+
+}  // namespace strellon::render

@@ -1,0 +1,36 @@
+// strellon-render: plays a MIDI file, or the bundled demo, through a VST 2
+// instrument and writes audio. See --help.
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include "host/render/RenderCommand.h"
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
+
+// The plug-in built beside this program.
+std::string pluginBesideProgram() {
+    std::error_code ignored;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return (self.empty() ? std::filesystem::path(".") : self.parent_path()) / "Strellon.so";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Ctrl-C ends the render cleanly, so the temporary file is removed.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    strellon::render::CommandContext context;
+    context.defaultPlugin = pluginBesideProgram();
+    context.progressBar = isatty(STDERR_FILENO) != 0;
+    context.stop = &interrupted;
+    return strellon::render::runRenderCommand({argv + 1, argv + argc}, std::cout, std::cerr, context);
+}
