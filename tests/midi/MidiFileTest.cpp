@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "host/midi/MidiFile.h"
 #include "tests/midi/Corpus.h"
 
@@ -144,7 +146,7 @@ TEST(MidiReader, FileErrorsNameThePathAndOffset) {
     EXPECT_FALSE(readMidiFile("/nonexistent/piece.mid", file, error));
     EXPECT_NE(error.find("/nonexistent/piece.mid: "), std::string::npos) << error;
 
-    const std::string path = testing::TempDir() + "strellon_bad.mid";
+    const std::string path = testing::TempDir() + "strellon_bad_" + std::to_string(::getpid()) + ".mid";
     corpus::Bytes bytes = header(0, 1, 96);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));

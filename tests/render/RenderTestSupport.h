@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -126,7 +127,8 @@ public:
     Scratch() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::path(::testing::TempDir()) /
-               ("strellon_render_" + std::string(info->test_suite_name()) + "_" + info->name());
+               ("strellon_render_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+                info->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
