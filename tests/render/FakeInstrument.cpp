@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "plugin/vst2.h"
 
@@ -71,7 +72,9 @@ void processReplacing(vst2::AEffect* e, float**, float** outputs, vst2::int32 fr
             else if ((status == 0x80 || status == 0x90) && m[1] == s.key) s.key = -1;
         }
         float value = 0.0f;
-        if (s.key >= 0) {
+        if (s.key == 0) {
+            value = std::numeric_limits<float>::quiet_NaN();  // key 0 plays a broken voice
+        } else if (s.key > 0) {
             s.phase += 440.0 * std::pow(2.0, (s.key - 69) / 12.0) / s.sampleRate;
             s.phase -= std::floor(s.phase);
             value = static_cast<float>(0.5 * std::sin(2.0 * 3.14159265358979 * s.phase));

@@ -1,5 +1,5 @@
 // A tiny VST 2 instrument for the renderer's tests: a sine at the pitch of
-// the last key held, and a log of everything the host sent it, with the
+// the last key held (NaN for key 0), and a log of everything the host sent it, with the
 // absolute frame at which it arrived. Built twice: as an instrument, and
 // without the synth flag as a plain effect.
 #pragma once

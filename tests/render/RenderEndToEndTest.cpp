@@ -170,6 +170,24 @@ TEST(RenderHost, ProgramAndParameterNamesIgnoreBlanksAndCase) {
                       "--tail", "0", "-o", scratch.path("x.wav"), in}).status, 0);
 }
 
+TEST(RenderHost, NonFiniteOutputIsWrittenAsSilenceAndReported) {
+    Scratch scratch;
+    midi::MidiWriter w(0, 480);
+    const int t = w.addTrack();
+    w.noteOn(t, 0, 0, 0, 100);
+    w.noteOn(t, 480, 0, 69, 100);
+    w.endAt(t, 960);
+    const std::string in = scratch.write("nan.mid", w.bytes());
+    const CommandRun run = render({"--plugin", FAKE_INSTRUMENT, "--tail", "0", "--format", "wav32f", "-o",
+                                   scratch.path("nan.wav"), in});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("; 44100 non-finite samples written as silence"), std::string::npos) << run.out;
+    const Audio audio = readAudio(scratch.path("nan.wav"));
+    EXPECT_TRUE(allFinite(audio.samples));
+    EXPECT_EQ(peakOf({audio.samples.begin(), audio.samples.begin() + 2 * 22050}), 0.0f);
+    EXPECT_NEAR(peakOf(audio.samples), 0.5f, 1e-4f);
+}
+
 // Errors: one line, a non-zero status, and nothing left behind ------------
 
 TEST(RenderErrors, BadInputLeavesNoFiles) {
