@@ -101,18 +101,80 @@ std::string decibels(float peak) {
     return text;
 }
 
-// The picture goes to a temporary file first, like the audio.
-bool drawPlot(const RenderOptions& options, const std::vector<float>& mono, std::string& temporary,
-              std::string& error) {
-    const int fd = createTemporaryBeside(options.plotPath, temporary, error);
-    if (fd < 0) return false;
-    ::close(fd);
-    const std::string title = (options.midiPath.empty() ? std::string("demo piece") : options.midiPath) +
-                              "  ->  " + options.outputPath;
-    if (plot::writeRenderPlot(temporary, mono, options.sampleRate, title, error)) return true;
-    std::remove(temporary.c_str());
-    temporary.clear();
-    return false;
+// The audio file and the optional picture: both are written to temporary
+// files and appear together only when everything succeeded.
+class Outputs {
+public:
+    explicit Outputs(const RenderOptions& options) : options_(options) {}
+    ~Outputs() {
+        if (!plotTemporary_.empty()) std::remove(plotTemporary_.c_str());
+    }
+
+    bool open(int channels, std::string& error) {
+        return writer_.open(options_.outputPath, *options_.format, channels, options_.sampleRate, error);
+    }
+
+    bool write(const float* const* data, int count, int frames) {
+        interleaved_.resize(static_cast<std::size_t>(frames) * count);
+        for (int i = 0; i < frames; ++i) {
+            float sum = 0.0f;
+            for (int c = 0; c < count; ++c) {
+                interleaved_[static_cast<std::size_t>(i) * count + c] = data[c][i];
+                sum += data[c][i];
+            }
+            if (plotting()) mono_.push_back(sum / count);
+        }
+        return writer_.write(interleaved_.data(), frames, error_);
+    }
+    const std::string& writeError() const { return error_; }
+
+    bool commit(std::string& error) {
+        if (plotting() && !drawPlot(error)) return false;
+        if (!writer_.commit(error)) return false;
+        if (plotting() && !publishTemporary(plotTemporary_, options_.plotPath, error)) return false;
+        plotTemporary_.clear();
+        return true;
+    }
+
+private:
+    bool plotting() const { return !options_.plotPath.empty(); }
+
+    bool drawPlot(std::string& error) {
+        const int fd = createTemporaryBeside(options_.plotPath, plotTemporary_, error);
+        if (fd < 0) return false;
+        ::close(fd);
+        const std::string title =
+            (options_.midiPath.empty() ? std::string("demo piece") : options_.midiPath) + "  ->  " +
+            options_.outputPath;
+        return plot::writeRenderPlot(plotTemporary_, mono_, options_.sampleRate, title, error);
+    }
+
+    const RenderOptions& options_;
+    AudioFileWriter writer_;
+    std::vector<float> interleaved_;
+    std::vector<float> mono_;
+    std::string plotTemporary_;
+    std::string error_;
+};
+
+bool setUpPlugin(host::HostedPlugin& plugin, const RenderOptions& options, std::string& error) {
+    if (options.program && !selectProgram(plugin, *options.program, error)) return false;
+    for (const std::string& assignment : options.params)
+        if (!setParameterByName(plugin, assignment, error)) return false;
+    return true;
+}
+
+std::string summaryLine(const RenderOptions& options, const RenderStats& stats, int channels) {
+    const double seconds = static_cast<double>(stats.frames) / options.sampleRate;
+    char summary[512];
+    std::snprintf(summary, sizeof summary, "%s: %.2f s at %d Hz (%s, %d channel%s), peak %s%s, %.1fx real time",
+                  options.outputPath.c_str(), seconds, options.sampleRate, audioFormatName(*options.format),
+                  channels, channels == 1 ? "" : "s", decibels(stats.peak).c_str(),
+                  stats.peak > 1.0f && *options.format != AudioFormat::wav32f ? " (clipped)" : "",
+                  stats.wallSeconds > 0 ? seconds / stats.wallSeconds : 0.0);
+    std::string line = summary;
+    if (stats.nonFinite) line += "; " + std::to_string(stats.nonFinite) + " non-finite samples written as silence";
+    return line + "\n";
 }
 
 int fail(std::ostream& err, const std::string& message, int status = 1) {
@@ -152,31 +214,11 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (options.listParams) out << parameterListing(*plugin);
     if (listing) return 0;
 
-    if (options.program && !selectProgram(*plugin, *options.program, error)) return fail(err, error);
-    for (const std::string& assignment : options.params)
-        if (!setParameterByName(*plugin, assignment, error)) return fail(err, error);
+    if (!setUpPlugin(*plugin, options, error)) return fail(err, error);
 
     const int channels = plugin->effect()->numOutputs;
-    AudioFileWriter writer;
-    if (!writer.open(options.outputPath, *options.format, channels, options.sampleRate, error))
-        return fail(err, error);
-
-    std::vector<float> interleaved;
-    std::vector<float> mono;
-    const bool plotting = !options.plotPath.empty();
-    std::string writeError;
-    auto sink = [&](const float* const* data, int count, int frames) {
-        interleaved.resize(static_cast<std::size_t>(frames) * count);
-        for (int i = 0; i < frames; ++i) {
-            float sum = 0.0f;
-            for (int c = 0; c < count; ++c) {
-                interleaved[static_cast<std::size_t>(i) * count + c] = data[c][i];
-                sum += data[c][i];
-            }
-            if (plotting) mono.push_back(sum / count);
-        }
-        return writer.write(interleaved.data(), frames, writeError);
-    };
+    Outputs outputs(options);
+    if (!outputs.open(channels, error)) return fail(err, error);
     ProgressBar bar(err, options.sampleRate);
     ProgressSink progress;
     if (context.progressBar) progress = [&](std::int64_t done, std::int64_t planned) { bar.update(done, planned); };
@@ -187,32 +229,12 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     settings.tailSeconds = options.tailSeconds;
     settings.stop = context.stop;
     Renderer renderer(*plugin, settings);
+    auto sink = [&](const float* const* data, int count, int frames) { return outputs.write(data, count, frames); };
     const bool rendered = renderer.run(piece, sink, progress, error);
     bar.finish();
-    if (!rendered) return fail(err, writeError.empty() ? error : writeError);
-
-    std::string plotTemporary;
-    if (plotting && !drawPlot(options, mono, plotTemporary, error)) return fail(err, error);
-    if (!writer.commit(error)) {
-        if (!plotTemporary.empty()) std::remove(plotTemporary.c_str());
-        return fail(err, error);
-    }
-    if (plotting && !publishTemporary(plotTemporary, options.plotPath, error)) {
-        std::remove(plotTemporary.c_str());
-        return fail(err, error);
-    }
-
-    const RenderStats& stats = renderer.stats();
-    const double seconds = static_cast<double>(stats.frames) / options.sampleRate;
-    char summary[512];
-    std::snprintf(summary, sizeof summary, "%s: %.2f s at %d Hz (%s, %d channel%s), peak %s%s, %.1fx real time",
-                  options.outputPath.c_str(), seconds, options.sampleRate, audioFormatName(*options.format),
-                  channels, channels == 1 ? "" : "s", decibels(stats.peak).c_str(),
-                  stats.peak > 1.0f && *options.format != AudioFormat::wav32f ? " (clipped)" : "",
-                  stats.wallSeconds > 0 ? seconds / stats.wallSeconds : 0.0);
-    out << summary;
-    if (stats.nonFinite) out << "; " << stats.nonFinite << " non-finite samples written as silence";
-    out << "\n";
+    if (!rendered) return fail(err, outputs.writeError().empty() ? error : outputs.writeError());
+    if (!outputs.commit(error)) return fail(err, error);
+    out << summaryLine(options, renderer.stats(), channels);
     return 0;
 }
 
