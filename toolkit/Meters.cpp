@@ -60,4 +60,9 @@ void LevelMeter::draw(DrawContext* context) {
     if (shown_ > target) setDirty(true);
 }
 
+void LevelMeter::redrawIfDirty(DrawContext* context) {
+    Control::redrawIfDirty(context);
+    if (std::isfinite(value_) && shown_ > std::clamp(value_, 0.0f, 1.0f)) setDirty(true);
+}
+
 } // namespace strellon

@@ -23,6 +23,7 @@ public:
     enum Style : int { kHorizontal = 1, kVertical = 2 };
     LevelMeter(const Rect& size, Bitmap* onBitmap, Bitmap* offBitmap, int segments, int style = kVertical);
     void draw(DrawContext* context) override;
+    void redrawIfDirty(DrawContext* context) override;
     float shownValue() const { return shown_; }
 
 protected:

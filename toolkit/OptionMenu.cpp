@@ -209,6 +209,9 @@ void OptionMenu::onMouseDown(DrawContext* context, Point) {
     if (chosen < 1 || chosen > int(commands.size())) return;
     auto [owner, index] = commands[std::size_t(chosen - 1)];
     owner->value_ = float(index);
+    // A submenu is never drawn, so its value alone may not look changed:
+    // a choice is always a change.
+    owner->setDirty(true);
     owner->notifyListener(context);
 }
 

@@ -105,8 +105,11 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
     }
     Point pointer = where;
     const bool inverted = style_ & (kRight | kBottom);
-    do {
+    // Checked before each pass: the pass that sees the release changes
+    // nothing, so letting go of Shift and the button together keeps the value.
+    while (true) {
         buttons = context->getMouseButtons();
+        if (!(buttons & kLButton)) break;
         const bool fine = buttons & kShift;
         if (buttons != previousButtons && fine) {
             previous = value_;
@@ -122,7 +125,7 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
         notifyListener(context);
         context->getMouseLocation(pointer);
         pumpIdle();
-    } while (buttons & kLButton);
+    }
     if (frame_) frame_->endEdit(tag_);
 }
 
