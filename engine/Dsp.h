@@ -6,8 +6,14 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
+#include <emmintrin.h>
 
 namespace strellon {
+
+// Round to nearest, ties to even (the processor's default mode), without a
+// library call on a plain SSE2 target. Callers keep the value within int.
+inline int roundToInt(double x) { return _mm_cvtsd_si32(_mm_set_sd(x)); }
+inline int roundToInt(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
 
 // 6.28319 / rate: turns a frequency in Hz into a one-pole coefficient. The
 // constant is single precision and deliberately not exactly 2 pi.
@@ -47,7 +53,7 @@ public:
     float read() const {
         double pos = writeIndex_ - delay_;
         if (pos < 0.0) pos += size_;
-        int i = static_cast<int>(std::nearbyint(pos - 0.5));
+        int i = roundToInt(pos - 0.5);
         float t = static_cast<float>(pos - i);
         return cubic(buffer_.data(), i, mask_, t);
     }
@@ -133,6 +139,28 @@ public:
             peekValue_ = interpolate();
             readPending_ = false;
         }
+        return peekValue_;
+    }
+
+    // push() for a line that is never peeked, whose read is therefore always
+    // pending: the same result without the flag tests.
+    float pushAlone(float x) {
+        buffer_[writeIndex_] = x;
+        if (++writeIndex_ == size_) writeIndex_ = 0;
+        pushValue_ = interpolate();
+        if (++readIndex_ == size_) readIndex_ = 0;
+        readPending_ = true;
+        return pushValue_;
+    }
+
+    // push(x) with its result discarded, then peek(), for a line used only
+    // that way (its push value is never looked at, so it is not computed).
+    float pushPeek(float x) {
+        buffer_[writeIndex_] = x;
+        if (++writeIndex_ == size_) writeIndex_ = 0;
+        if (++readIndex_ == size_) readIndex_ = 0;
+        peekValue_ = interpolate();
+        readPending_ = false;
         return peekValue_;
     }
 

@@ -54,7 +54,7 @@ float OutputStage::toneSection(float x, float T, float R) {
     // for a value that is not a number.
     float a = std::fabs(z) * 4096.0f;
     if (!(a <= 32760.0f)) a = 32760.0f;
-    const int i = static_cast<int>(std::nearbyint(a - 0.5f));
+    const int i = roundToInt(a - 0.5f);
     const float t = a - static_cast<float>(i);
     const float* table = tables_.limiter.data();
     const float target = table[i] + (table[i + 1] - table[i]) * t;

@@ -16,6 +16,23 @@ inline int nextRandom(std::uint32_t& state) {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
+// The generator k steps ahead in one go: state_k = multiplier[k] * state +
+// increment[k]. Lets a caller compute a run of draws without a serial chain.
+struct RandomJumps {
+    static constexpr int kMax = 32;
+    std::uint32_t multiplier[kMax + 1];
+    std::uint32_t increment[kMax + 1];
+    constexpr RandomJumps() : multiplier(), increment() {
+        multiplier[0] = 1;
+        increment[0] = 0;
+        for (int k = 1; k <= kMax; ++k) {
+            multiplier[k] = multiplier[k - 1] * 214013u;
+            increment[k] = increment[k - 1] * 214013u + 2531011u;
+        }
+    }
+};
+inline constexpr RandomJumps kRandomJumps{};
+
 // Any thread: a uniform integer 0..32767 from the calling thread's sequence.
 inline int engineRandom() { return nextRandom(randomState); }
 

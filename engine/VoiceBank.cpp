@@ -1,6 +1,8 @@
 #include "engine/VoiceBank.h"
 
+#include <algorithm>
 #include <cstring>
+#include <xmmintrin.h>
 
 namespace strellon {
 
@@ -20,6 +22,15 @@ inline V4 select(I4 mask, V4 a, V4 b) {
 inline I4 select(I4 mask, I4 a, I4 b) { return (mask & a) | (~mask & b); }
 inline V4 absolute(V4 x) { return reinterpret_cast<V4>(reinterpret_cast<I4>(x) & splatInt(0x7FFFFFFF)); }
 
+// Four per-voice results straight into a vector, in voice order. Building it
+// in registers avoids writing lanes to memory and reading them back whole,
+// which stalls the store forwarding.
+template <class F>
+inline V4 gather(int g, F&& f) {
+    const int v = 4 * g;
+    return V4{f(v), f(v + 1), f(v + 2), f(v + 3)};
+}
+
 inline V4 loadLanes(const float* p) {
     V4 v;
     std::memcpy(&v, p, sizeof v);
@@ -35,17 +46,12 @@ inline I4 loadLanes(const std::int32_t* p) {
 
 VoiceBank::VoiceBank()
     : attack_(static_cast<float>(std::pow(0.01, 1.0 / 44.1))),
-      release_(static_cast<float>(std::pow(0.01, 0.0002061430534946508))) {
-    loopA_.reserve(kNumStrings);
-    loopB_.reserve(kNumStrings);
-    comb_.reserve(kNumStrings);
+      release_(static_cast<float>(std::pow(0.01, 0.0002061430534946508))),
+      loopA_(kLoopCapacity),
+      loopB_(kLoopCapacity),
+      comb_(kCombCapacity) {
     modeBLoop_.reserve(kNumStrings);
-    for (int v = 0; v < kNumStrings; ++v) {
-        loopA_.emplace_back(0.0f, kLoopCapacity);
-        loopB_.emplace_back(0.0f, kLoopCapacity);
-        comb_.emplace_back(0.0f, kCombCapacity);
-        modeBLoop_.emplace_back(0.0f, kModeBMinimumSize);
-    }
+    for (int v = 0; v < kNumStrings; ++v) modeBLoop_.emplace_back(0.0f, kModeBMinimumSize);
     reset();
 }
 
@@ -68,15 +74,16 @@ void VoiceBank::reset() {
     for (int v = 0; v < kNumStrings; ++v) {
         excitationCounter_[v] = 0;
         noteActive_[v] = false;
-        loopA_[v].clear();
-        loopB_[v].clear();
-        comb_[v].clear();
         modeBLoop_[v].clear();
-        loopA_[v].setDelay(0.0f);
-        loopB_[v].setDelay(0.0f);
-        comb_[v].setDelay(0.0f);
+        loopA_.setDelay(v, 0.0f);
+        loopB_.setDelay(v, 0.0f);
+        comb_.setDelay(v, 0.0f);
         modeBLoop_[v].setDelay(0.0);
     }
+    loopA_.clear();
+    loopB_.clear();
+    comb_.clear();
+    pulsing_ = 0;
     shaping_ = selfBend_ = damp_ = 0.0f;
     character_ = Character::kNone;
 }
@@ -108,6 +115,7 @@ void VoiceBank::setFrequency(int voice, float hz) {
 
 void VoiceBank::startNote(int voice, const NoteStart& s) {
     noteActive_[voice] = true;
+    pulsing_ |= 1u << voice;
     lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
     lane(velocity_, voice) = s.velocity;
     lane(nis_, voice) = s.nis;
@@ -144,19 +152,24 @@ void VoiceBank::process(float* out) {
     // the other: the drift draw of each voice, then its character draw.
     alignas(16) std::int32_t noiseDraw[kNumStrings];
     alignas(16) std::int32_t characterDraw[kNumStrings];
-    std::uint32_t state = randomState;
+    const std::uint32_t state = randomState;
+    auto draw = [state](int k) {
+        const std::uint32_t s = kRandomJumps.multiplier[k] * state + kRandomJumps.increment[k];
+        return static_cast<std::int32_t>((s >> 16) & 0x7FFFu);
+    };
     if (drawsCharacter(character_)) {
         for (int v = 0; v < kNumStrings; ++v) {
-            noiseDraw[v] = nextRandom(state);
-            characterDraw[v] = nextRandom(state);
+            noiseDraw[v] = draw(2 * v + 1);
+            characterDraw[v] = draw(2 * v + 2);
         }
+        randomState = kRandomJumps.multiplier[2 * kNumStrings] * state + kRandomJumps.increment[2 * kNumStrings];
     } else {
         for (int v = 0; v < kNumStrings; ++v) {
-            noiseDraw[v] = nextRandom(state);
+            noiseDraw[v] = draw(v + 1);
             characterDraw[v] = 0x7FFF;
         }
+        randomState = kRandomJumps.multiplier[kNumStrings] * state + kRandomJumps.increment[kNumStrings];
     }
-    randomState = state;
 
     const float w = w_;
     I4 tick[kGroups], sometimes[kGroups];
@@ -180,11 +193,16 @@ void VoiceBank::process(float* out) {
         e_[g] = (n_[g] + 2.0f) * 0.5f;
     }
 
-    V4 X[kGroups];
-    for (int v = 0; v < kNumStrings; ++v) {
+    V4 X[kGroups] = {splat(1e-7f), splat(1e-7f), splat(1e-7f)};
+    for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
+        const int v = __builtin_ctz(bits);
         const PluckInput pluck{noteActive_[v], lane(lengthUnit_, v), shaping_, lane(brightness_, v), sampleRate_,
                                lane(n_, v), lane(e_, v), lane(exciter_, v), lane(velocity_, v)};
         lane(X, v) = pluckSample(pluck, excitationCounter_[v], lane(rampLength_, v));
+        // Once past the pulse (or released) the voice gives 1e-7 until its
+        // next note, whatever its counter does.
+        const float L = std::max(2.0f * lane(lengthUnit_, v), 5.0f);
+        if (!noteActive_[v] || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
     }
 
     V4 G[kGroups];
@@ -197,8 +215,11 @@ void VoiceBank::process(float* out) {
 
     // Loop lengths follow on tick samples only (one in 39 per voice).
     const bool modeB = character_ == Character::kModeB;
-    for (int v = 0; v < kNumStrings; ++v) {
-        if (!lane(tick, v)) continue;
+    unsigned ticking = 0;
+    for (int g = 0; g < kGroups; ++g)
+        ticking |= static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(tick[g]))) << (4 * g);
+    for (; ticking != 0; ticking &= ticking - 1) {
+        const int v = __builtin_ctz(ticking);
         const float D = lane(lengthUnit_, v);
         const float env = lane(envelope_, v);
         const float fixing = lane(fixing_, v);
@@ -207,14 +228,14 @@ void VoiceBank::process(float* out) {
             drift = drift + (lane(n_, v) - drift) * w * 300.0f;
             modeBLoop_[v].setDelay(2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
         } else {
-            loopA_[v].setDelay(D - 2.0f * selfBend_ * env * env);
-            loopB_[v].setDelay(D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
+            loopA_.setDelay(v, D - 2.0f * selfBend_ * env * env);
+            loopB_.setDelay(v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
         }
-        comb_[v].setDelay(D * fixing * fixing);
+        comb_.setDelay(v, D * fixing * fixing);
     }
 
     V4 combed[kGroups];
-    for (int v = 0; v < kNumStrings; ++v) lane(combed, v) = comb_[v].push(lane(X, v));
+    comb_.pushAlone(X, combed);
 
     if (modeB) {
         for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
@@ -238,15 +259,9 @@ void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*o
         into[g] = (G[g] + 1.0f) * 0.5f * loopGain_[g] * y_[g] + h[g];
     }
     V4 stage[kGroups];
-    for (int v = 0; v < kNumStrings; ++v) {
-        loopA_[v].push(lane(into, v));
-        lane(stage, v) = loopA_[v].peek();
-    }
+    loopA_.pushPeek(into, stage);
     for (int g = 0; g < kGroups; ++g) stage[g] = stage[g] + sympathetic_[g];
-    for (int v = 0; v < kNumStrings; ++v) {
-        loopB_[v].push(lane(stage, v));
-        lane(y_, v) = loopB_[v].peek();
-    }
+    loopB_.pushPeek(stage, y_);
 
     for (int g = 0; g < kGroups; ++g) {
         V4 y = y_[g] + sympathetic_[g];
@@ -324,7 +339,7 @@ void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
         sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
     }
     V4 read[kGroups];
-    for (int v = 0; v < kNumStrings; ++v) lane(read, v) = modeBLoop_[v].read();
+    for (int g = 0; g < kGroups; ++g) read[g] = gather(g, [&](int v) { return modeBLoop_[v].read(); });
     for (int g = 0; g < kGroups; ++g) {
         tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (brightness_[g] + 950.0f) * w;
         r_[g] = tone_[g];

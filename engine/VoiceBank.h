@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/LaneRings.h"
 #include "engine/VoiceGroup.h"
 
 namespace strellon {
@@ -58,8 +59,11 @@ private:
     V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];
     V4 e_[kGroups];  // this sample's (n + 2) * 0.5, kept for the excitation
     int excitationCounter_[kNumStrings];
+    // Voices whose excitation pulse may still be running; the others give
+    // the constant 1e-7 until their next note.
+    unsigned pulsing_ = 0;
     bool noteActive_[kNumStrings];
-    std::vector<FractionalDelay> loopA_, loopB_, comb_;
+    LaneRings loopA_, loopB_, comb_;
     std::vector<DelayLine> modeBLoop_;
 };
 

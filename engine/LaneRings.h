@@ -1,0 +1,86 @@
+// Twelve FractionalDelay lines that are pushed together on every sample, as
+// the voice bank's loops and combs are. Because they always advance
+// together they share one write index, and their read positions, fractions
+// and interpolation are computed four voices at a time. The results are
+// those of twelve FractionalDelay objects driven the same way.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "engine/Parameters.h"
+
+namespace strellon {
+
+class LaneRings {
+public:
+    using V4 = float __attribute__((vector_size(16)));
+    using I4 = std::int32_t __attribute__((vector_size(16)));
+    static constexpr int kGroups = kNumStrings / 4;
+
+    explicit LaneRings(int capacity);
+
+    // Zeroes every line's samples (positions are kept).
+    void clear();
+    // FractionalDelay::setDelay for one voice.
+    void setDelay(int voice, float delay);
+
+    // One sample for every voice: x holds the twelve inputs.
+    // pushAlone: each voice gets its push() result.
+    void pushAlone(const V4* x, V4* out) {
+        write(x);
+        for (int g = 0; g < kGroups; ++g) {
+            out[g] = interpolate(g);
+            read_[g] = wrap(read_[g] + 1);
+        }
+    }
+    // pushPeek: push() with the result dropped, then peek(); done group by
+    // group, since a later group's input may depend on an earlier one's
+    // output only through the caller, never within a sample.
+    void pushPeek(const V4* x, V4* out) {
+        write(x);
+        for (int g = 0; g < kGroups; ++g) {
+            read_[g] = wrap(read_[g] + 1);
+            out[g] = interpolate(g);
+        }
+    }
+
+private:
+    I4 wrap(I4 i) const { return i & ~(i == sizeVector_); }
+
+    // Each line keeps a copy of its first sample just past its end, so the
+    // interpolation's second tap is always the next float in memory.
+    void write(const V4* x) {
+        alignas(16) float lanes[kNumStrings];
+        std::memcpy(lanes, x, sizeof lanes);
+        float* at = storage_.data() + write_;
+        for (int v = 0; v < kNumStrings; ++v) at[v * stride_] = lanes[v];
+        if (write_ == 0) {
+            for (int v = 0; v < kNumStrings; ++v) at[v * stride_ + size_] = lanes[v];
+        }
+        if (++write_ == size_) write_ = 0;
+    }
+
+    V4 interpolate(int g) const {
+        alignas(16) std::int32_t here[4];
+        const I4 at = read_[g] + laneBase_[g];
+        std::memcpy(here, &at, sizeof here);
+        const float* s = storage_.data();
+        const V4 a = {s[here[0]], s[here[1]], s[here[2]], s[here[3]]};
+        const V4 b = {s[here[0] + 1], s[here[1] + 1], s[here[2] + 1], s[here[3] + 1]};
+        return a * oneMinusFraction_[g] + b * fraction_[g];
+    }
+
+    int size_;    // capacity + 1, as FractionalDelay
+    int stride_;  // floats between two voices' lines
+    int write_ = 0;
+    I4 sizeVector_;
+    I4 laneBase_[kGroups];
+    I4 read_[kGroups];
+    V4 fraction_[kGroups];
+    V4 oneMinusFraction_[kGroups];
+    std::vector<float> storage_;
+};
+
+}  // namespace strellon
