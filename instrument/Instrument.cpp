@@ -32,7 +32,11 @@ Instrument::Instrument(vst2::HostCallback host) : PluginBase(host, kNumPrograms,
         // create it is reported with setOutOfMemory().
     }
 
-    // Engine set-up goes here; the factory bank is written last.
+    // The engine reads the live values set above; the factory bank is
+    // written last, so the live values stay the default record's.
+    engine = std::make_unique<SoundEngine>(params);
+    engine->setSampleRate(getSampleRate());
+    engine->setBlockSize(getBlockSize());
     if (programs) FactoryBank::fill(programs.get());
 }
 
@@ -43,7 +47,6 @@ const Program* Instrument::program(int index) const {
 }
 
 // Audio and engine -------------------------------------------------------------
-// Until the engine is wired in, the instrument is silent.
 
 void Instrument::process(float** inputs, float** outputs, vst2::int32 sampleFrames) {
     // Overwrites like processReplacing: the engine never adds to the host's buffers.
@@ -52,19 +55,44 @@ void Instrument::process(float** inputs, float** outputs, vst2::int32 sampleFram
 
 void Instrument::processReplacing(float**, float** outputs, vst2::int32 sampleFrames) {
     if (!outputs || sampleFrames <= 0) return;
-    for (int channel = 0; channel < kNumOutputs; ++channel)
-        if (float* out = outputs[channel])
-            for (vst2::int32 i = 0; i < sampleFrames; ++i) out[i] = 0.0f;
+    engine->processReplacing(outputs[0], outputs[1], sampleFrames);
 }
 
-vst2::int32 Instrument::processEvents(vst2::VstEvents*) { return 1; }
+vst2::int32 Instrument::processEvents(vst2::VstEvents* events) {
+    engine->beginEvents();
+    if (events) {
+        for (vst2::int32 i = 0; i < events->numEvents; ++i) {
+            const vst2::VstEvent* event = static_cast<vst2::VstEvent* const*>(events->events)[i];
+            if (!event || event->type != vst2::kVstMidiType) continue;
+            const auto* midi = reinterpret_cast<const vst2::VstMidiEvent*>(event);
+            engine->addMidi(midi->deltaFrames, static_cast<unsigned char>(midi->midiData[0]),
+                            static_cast<unsigned char>(midi->midiData[1]),
+                            static_cast<unsigned char>(midi->midiData[2]));
+        }
+    }
+    engine->endEvents();
+    return 1;
+}
 
-void Instrument::setSampleRate(float rate) { PluginBase::setSampleRate(rate); }
+void Instrument::setSampleRate(float rate) {
+    PluginBase::setSampleRate(rate);
+    engine->setSampleRate(getSampleRate());
+}
 
-void Instrument::setBlockSize(vst2::int32 size) { PluginBase::setBlockSize(size); }
+void Instrument::setBlockSize(vst2::int32 size) {
+    PluginBase::setBlockSize(size);
+    engine->setBlockSize(getBlockSize());
+}
 
-void Instrument::resume() { wantMidiEvents(1); }
+void Instrument::resume() {
+    // The host may have changed rate and block size together without telling
+    // the engine; resume is where the engine catches up.
+    engine->setSampleRate(getSampleRate());
+    engine->setBlockSize(getBlockSize());
+    engine->resume();
+    wantMidiEvents(1);
+}
 
-vst2::int32 Instrument::getStringActive(vst2::int32) { return 0; }
+vst2::int32 Instrument::getStringActive(vst2::int32 index) { return engine->getStringActive(index); }
 
 }  // namespace strellon

@@ -1,12 +1,12 @@
 // The instrument: one object per plug-in instance, holding the live
-// parameter values, the program bank, the channel program table and (wired
-// in by the engine) the sound.
+// parameter values, the program bank, the channel program table and the sound engine.
 #pragma once
 
 #include <array>
 #include <memory>
 
 #include "engine/Parameters.h"
+#include "engine/SoundEngine.h"
 #include "instrument/Program.h"
 #include "plugin/PluginBase.h"
 
@@ -76,6 +76,7 @@ protected:
     ParamValues params;
     std::unique_ptr<Program[]> programs;
     std::array<vst2::int32, 16> channelPrograms{};
+    std::unique_ptr<SoundEngine> engine;  // after params: it reads them
 };
 
 }  // namespace strellon
