@@ -210,11 +210,11 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     const std::string pluginPath = options.pluginPath.empty() ? context.defaultPlugin : options.pluginPath;
     auto plugin = loadInstrument(pluginPath, options, error);
     if (!plugin) return fail(err, error);
+    // Listings come after --program and --param, so they show their effect.
+    if (!setUpPlugin(*plugin, options, error)) return fail(err, error);
     if (options.listPrograms) out << programListing(*plugin);
     if (options.listParams) out << parameterListing(*plugin);
     if (listing) return 0;
-
-    if (!setUpPlugin(*plugin, options, error)) return fail(err, error);
 
     const int channels = plugin->effect()->numOutputs;
     Outputs outputs(options);
