@@ -114,7 +114,8 @@ public:
             pos = static_cast<double>(writeIndex_) - delay;
             delay_ = delay;
         }
-        while (pos < 0.0) pos += size_;
+        // Every branch leaves pos above -size, so one wrap each way is enough.
+        if (pos < 0.0) pos += size_;
         if (pos >= size_) pos -= size_;
         readIndex_ = static_cast<int>(pos);
         if (readIndex_ >= size_) readIndex_ = 0;  // rounding right below size

@@ -25,7 +25,7 @@ void LaneRings::setDelay(int voice, float delay) {
     if (delay > limit) pos = write_ + 1;
     else if (!(delay >= 0.0f)) pos = write_;
     else pos = static_cast<double>(write_) - delay;
-    while (pos < 0.0) pos += size_;
+    if (pos < 0.0) pos += size_;
     if (pos >= size_) pos -= size_;
     int read = static_cast<int>(pos);
     if (read >= size_) read = 0;

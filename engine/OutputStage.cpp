@@ -71,8 +71,9 @@ void OutputStage::chorus(float y, const OutputControls& c, float& left, float& r
     const float h = y - chorusLowpass_;
     chorus1_.setDelay((lfo1_.tick() * 0.03f + 1.0f) * c.chorusBaseDelay);
     chorus2_.setDelay((1.0f - lfo2_.tick() * 0.03f) * c.chorusBaseDelay * 1.1001f);
-    feedback1_ = chorus1_.push(feedback1_ * 0.3f + h);
-    feedback2_ = chorus2_.push(feedback2_ * 0.3f + h);
+    // The chorus lines are only ever pushed, never peeked.
+    feedback1_ = chorus1_.pushAlone(feedback1_ * 0.3f + h);
+    feedback2_ = chorus2_.pushAlone(feedback2_ * 0.3f + h);
     const float m = y * 0.2f + chorusLowpass_;
     left = ((m + feedback1_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;
     right = ((m + feedback2_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;

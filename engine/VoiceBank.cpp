@@ -1,6 +1,7 @@
 #include "engine/VoiceBank.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <xmmintrin.h>
 
@@ -137,12 +138,22 @@ void VoiceBank::dampNote(int voice) {
     }
 }
 
+// others[j][g]: all ones in the lanes of group g that are not voice j.
+constexpr auto others = [] {
+    std::array<std::array<std::array<std::int32_t, 4>, kGroups>, kNumStrings> m{};
+    for (int j = 0; j < kNumStrings; ++j)
+        for (int v = 0; v < kNumStrings; ++v) m[j][v >> 2][v & 3] = v == j ? 0 : -1;
+    return m;
+}();
+
+// Each voice sums the others in voice order. Adding +0 leaves a sum
+// unchanged (the sum starts at +0, so it is never -0), so a voice's own
+// output is masked to +0 instead of being skipped.
 void VoiceBank::feedSympathetic(const float* out, float body, float gain) {
-    const I4 index[kGroups] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {8, 9, 10, 11}};
     V4 sum[kGroups] = {splat(0.0f), splat(0.0f), splat(0.0f)};
     for (int j = 0; j < kNumStrings; ++j) {
-        const V4 o = splat(out[j]);
-        for (int g = 0; g < kGroups; ++g) sum[g] = select(index[g] != splatInt(j), sum[g] + o, sum[g]);
+        const I4 o = reinterpret_cast<I4>(splat(out[j]));
+        for (int g = 0; g < kGroups; ++g) sum[g] = sum[g] + reinterpret_cast<V4>(o & loadLanes(others[j][g].data()));
     }
     for (int g = 0; g < kGroups; ++g) sympathetic_[g] = (sum[g] + body) * gain;
 }

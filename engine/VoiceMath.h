@@ -117,7 +117,10 @@ inline float pluckSample(const PluckInput& in, int& counter, float& rampLength) 
     float L = 2.0f * in.lengthUnit;
     if (!(L >= 5.0f)) L = 5.0f;
     if (counter == 1) rampLength = L <= 264.0f ? (in.envelopeE + 0.1f) * L : 0.1f;
-    const int k = ++counter;
+    // The counter stops short of overflowing (after some thirteen hours at
+    // 44.1 kHz); by then the pulse is long over either way.
+    if (counter < 0x7FFFFFFF) ++counter;
+    const int k = counter;
     const float kf = static_cast<float>(k);
     if (kf > L) return 1e-7f;
 
