@@ -102,6 +102,8 @@ public:
     // The host window's top-left in its parent, and its parent's rectangle.
     virtual bool hostPosition(Point& out) const = 0;
     virtual bool hostSize(Rect& out) const = 0;
+    // Brings the window that holds the parent window to the top.
+    virtual void raiseHostWindow() = 0;
 };
 
 // Process-wide window services: window creation, input polling and time.

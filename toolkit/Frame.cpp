@@ -20,6 +20,40 @@ Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
     createWindow(parentWindow);
 }
 
+Frame::Frame(const Rect& size, const char* title, FrameEditor* editor, int style)
+    : View(size), editor_(editor), parentWindow_(nullptr), open_(false),
+      hostRecord_(std::make_unique<HostWindowRecord>()) {
+    std::snprintf(hostRecord_->title, sizeof hostRecord_->title, "%s", title ? title : "");
+    hostRecord_->xPos = int16_t(size.left);
+    hostRecord_->yPos = int16_t(size.top);
+    hostRecord_->width = int16_t(size.width());
+    hostRecord_->height = int16_t(size.height());
+    hostRecord_->style = style;
+}
+
+bool Frame::openHostWindow(const Point* position) {
+    if (!hostRecord_) return false;
+    if (open_) {
+        if (window_) window_->raiseHostWindow();
+        return false;
+    }
+    if (position) {
+        hostRecord_->xPos = int16_t(position->h);
+        hostRecord_->yPos = int16_t(position->v);
+    }
+    parentWindow_ = editor_ ? editor_->openWindow(*hostRecord_) : nullptr;
+    // Open only when a window came of it: a refusal is not a success.
+    open_ = createWindow(parentWindow_);
+    return open_;
+}
+
+bool Frame::closeHostWindow() {
+    if (!hostRecord_ || !open_ || !parentWindow_) return false;
+    if (editor_) editor_->closeWindow(*hostRecord_);
+    parentWindow_ = nullptr;
+    return true;
+}
+
 Frame::~Frame() {
     setCursor(0);
     setDropActive(false);
@@ -31,6 +65,7 @@ Frame::~Frame() {
         window_.reset();
         unregisterWindowClass();
     }
+    if (hostRecord_) closeHostWindow();
 }
 
 bool Frame::registerWindowClass() {

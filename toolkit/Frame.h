@@ -11,6 +11,7 @@ namespace strellon {
 class Bitmap;
 class DrawContext;
 class FrameEditor;
+struct HostWindowRecord;
 
 // The root of the toolkit: its own child window in the host's window, the
 // flat list of top-level views (later ones on top), the background, the
@@ -20,9 +21,15 @@ class Frame : public View, private platform::WindowClient {
 public:
     // UI thread. Creates the window when a parent is given.
     Frame(const Rect& size, void* parentWindow, FrameEditor* editor);
+    // UI thread. Host-window mode: no window until openHostWindow, which
+    // asks the host for a window of its own to put the frame in.
+    Frame(const Rect& size, const char* title, FrameEditor* editor, int style);
     ~Frame() override;
 
     bool createWindow(void* parentWindow);
+    bool openHostWindow(const Point* position = nullptr);
+    bool closeHostWindow();
+    const HostWindowRecord* hostWindowRecord() const { return hostRecord_.get(); }
     bool setDropActive(bool active);
 
     virtual bool addView(View* view);
@@ -104,6 +111,7 @@ private:
     bool dropActive_ = false;
     std::unique_ptr<platform::Window> window_;
     DrawContext* currentContext_ = nullptr;
+    std::unique_ptr<HostWindowRecord> hostRecord_;
     bool cursorSaved_ = false;
     platform::CursorShape savedCursor_ = platform::CursorShape::arrow;
 

@@ -44,6 +44,7 @@ public:
     int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
+    void raiseHostWindow() override { ++raised_; }
 
     // Test side.
     void paintAll();
@@ -56,6 +57,7 @@ public:
     const std::vector<MenuEntry>& lastMenu() const { return lastMenu_; }
     Point lastMenuPosition() const { return lastMenuAt_; }
     bool dropActive() const { return dropActive_; }
+    int timesRaised() const { return raised_; }
     bool paintPending() const { return pending_; }
     Color pixel(int x, int y) const { return image_->getPixel(Point(x, y)); }
     CairoSurface& image() { return *image_; }
@@ -69,6 +71,7 @@ private:
     Rect pendingArea_;
     CursorShape cursor_ = CursorShape::arrow;
     bool dropActive_ = false;
+    int raised_ = 0;
     bool editOpen_ = false;
     EditBoxRequest edit_;
     std::vector<MenuEntry> lastMenu_;

@@ -302,3 +302,73 @@ TEST_F(ToolkitTest, SetSizeResizesTheWindowOnce) {
 
 } // namespace
 } // namespace strellon::test
+
+namespace strellon::test {
+namespace {
+
+struct HostEditor : RecordingEditor {
+    void* answer = nullptr;
+    HostWindowRecord seen;
+    int closes = 0;
+    void* openWindow(HostWindowRecord& record) override {
+        seen = record;
+        return answer;
+    }
+    bool closeWindow(HostWindowRecord&) override {
+        ++closes;
+        return true;
+    }
+};
+
+TEST_F(ToolkitTest, HostWindowModeOpensOnlyWithTheHostsWindow) {
+    HostEditor host;
+    Frame* hosted = new Frame(Rect(5, 6, 105, 56), "Strellon", &host, 3);
+    EXPECT_FALSE(hosted->isOpen());
+    EXPECT_EQ(hosted->getWindow(), nullptr);
+    EXPECT_FALSE(hosted->openHostWindow());  // the host gives no window
+    EXPECT_FALSE(hosted->isOpen());
+
+    host.answer = &parentHandle;
+    const Point at(40, 50);
+    EXPECT_TRUE(hosted->openHostWindow(&at));
+    EXPECT_STREQ(host.seen.title, "Strellon");
+    EXPECT_EQ(host.seen.xPos, 40);
+    EXPECT_EQ(host.seen.width, 100);
+    EXPECT_EQ(host.seen.style, 3);
+    ASSERT_NE(hosted->getWindow(), nullptr);
+    EXPECT_FALSE(hosted->openHostWindow());  // already open: raised instead
+    EXPECT_EQ(system.lastWindow()->timesRaised(), 1);
+    EXPECT_TRUE(hosted->closeHostWindow());
+    EXPECT_FALSE(hosted->closeHostWindow());
+    delete hosted;
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_FALSE(frame->openHostWindow());
+}
+
+TEST_F(ToolkitTest, WaitDragAnswersWhenThePointerLeavesItsBox) {
+    DrawContext context(frame, nullptr, window);
+    system.setCursor(Point(50, 50));
+    system.script({{Point(51, 52), leftButton(), 0}, {Point(54, 50), leftButton(), 0}});
+    EXPECT_TRUE(context.waitDrag());
+    system.setCursor(Point(50, 50));
+    system.script({{Point(51, 51), leftButton(), 0}, {Point(51, 51), {}, 0}});
+    EXPECT_FALSE(context.waitDrag());
+    DrawContext bare(nullptr, nullptr, window);
+    EXPECT_FALSE(bare.waitDrag());
+}
+
+TEST_F(ToolkitTest, WaitDoubleClickNeedsASecondPressInTimeAndInPlace) {
+    DrawContext context(frame, nullptr, window);
+    system.setCursor(Point(50, 50));
+    system.script({{Point(50, 50), {}, 0}, {Point(51, 50), leftButton(), 0}});
+    EXPECT_TRUE(context.waitDoubleClick());
+    system.setCursor(Point(50, 50));
+    system.script({{Point(50, 50), {}, 0}, {Point(58, 50), leftButton(), 0}});
+    EXPECT_FALSE(context.waitDoubleClick());
+    system.setCursor(Point(50, 50));
+    system.script({});
+    EXPECT_FALSE(context.waitDoubleClick());  // time runs out
+}
+
+} // namespace
+} // namespace strellon::test

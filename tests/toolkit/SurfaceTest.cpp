@@ -85,6 +85,28 @@ TEST_F(DrawingTest, PixelsFloodFillAndDrawModes) {
     EXPECT_EQ(at(5, 25), magenta);
 }
 
+TEST_F(DrawingTest, EllipseOutlineTouchesAllFourEdgesAndTheFillStaysInside) {
+    DrawContext context(nullptr, surface.get(), nullptr);
+    context.drawEllipse(Rect(10, 10, 20, 20));
+    EXPECT_EQ(at(15, 10), white);
+    EXPECT_EQ(at(10, 15), white);
+    EXPECT_EQ(at(20, 15), white);
+    EXPECT_EQ(at(15, 20), white);
+    EXPECT_EQ(at(15, 15), black);
+    EXPECT_EQ(at(21, 15), black);
+
+    context.setFillColor(red);
+    context.fillEllipse(Rect(10, 10, 20, 20));
+    EXPECT_EQ(at(15, 15), red);
+    EXPECT_EQ(at(10, 15), white);
+
+    // A quarter pie from three to twelve o'clock, counter-clockwise.
+    context.setFillColor(blue);
+    context.fillArc(Rect(0, 0, 9, 9), Point(9, 5), Point(5, 0));
+    EXPECT_EQ(at(7, 2), blue);
+    EXPECT_EQ(at(2, 7), black);
+}
+
 TEST_F(DrawingTest, ClipKeepsDrawingInsideItsRectangle) {
     DrawContext context(nullptr, surface.get(), nullptr);
     context.setClipRect(Rect(0, 0, 10, 10));
