@@ -7,7 +7,10 @@
 
 namespace strellon {
 
-inline thread_local std::uint32_t randomState = 1;
+// Initial-exec: a thread's first draw must not make the dynamic loader
+// allocate a TLS block, since that first draw happens inside an audio
+// callback. Four bytes fit the static TLS space kept for loaded libraries.
+inline thread_local std::uint32_t randomState __attribute__((tls_model("initial-exec"))) = 1;
 
 // One step of the generator on a caller-held state (lets the voice bank draw
 // a whole sample's numbers without touching thread-local storage each time).
