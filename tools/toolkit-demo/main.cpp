@@ -1,12 +1,14 @@
 // strellon-toolkit-demo [out.png]: builds a frame with one control of each
 // class over the synthetic bitmaps, paints it on a headless window and
 // writes what it shows; a second picture (…-splash.png) shows the splash
-// screen opened by a click.
+// screen opened by a click, a third (…-drawing.png) the drawing operations
+// of the drawing context, magnified four times.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/cairo/CairoModule.h"
+#include "platform/cairo/CairoSurface.h"
 #include "platform/headless/HeadlessWindow.h"
 #include "resources/toolkit-test/TestBitmaps.h"
 #include "toolkit/Bitmap.h"
@@ -41,6 +43,57 @@ void label(Frame& frame, int left, int top, int right, const char* text) {
     frame.addView(caption);
 }
 
+// Every drawing operation once, in a 120 by 75 panel.
+class DrawingSampler : public View {
+public:
+    DrawingSampler() : View(Rect(0, 0, 120, 75)) {}
+    void draw(DrawContext* c) override {
+        c->setFrameColor(white);
+        c->drawRect(Rect(2, 2, 20, 14));
+        c->setFillColor(red);
+        c->fillRect(Rect(2, 2, 20, 14));
+        c->setLineStyle(1);
+        c->moveTo(Point(24, 2));
+        c->lineTo(Point(44, 14));
+        c->setLineStyle(0);
+        c->setLineWidth(3);
+        c->setFrameColor(yellow);
+        c->moveTo(Point(48, 4));
+        c->lineTo(Point(66, 12));
+        c->setLineWidth(1);
+        const Point zigzag[] = {{70, 14}, {75, 2}, {80, 14}, {85, 2}, {90, 14}};
+        c->setFrameColor(cyan);
+        c->polyline(zigzag, 5);
+        const Point triangle[] = {{96, 14}, {106, 2}, {116, 14}};
+        c->setFillColor(magenta);
+        c->fillPolygon(triangle, 3);
+
+        c->setFrameColor(white);
+        c->drawEllipse(Rect(2, 20, 22, 36));
+        c->setFillColor(blue);
+        c->fillEllipse(Rect(26, 20, 46, 36));
+        c->setFrameColor(green);
+        c->drawArc(Rect(50, 20, 66, 36), Point(66, 28), Point(58, 20));
+        c->setFillColor(yellow);
+        c->fillArc(Rect(70, 20, 86, 36), Point(86, 28), Point(70, 28));
+        for (int i = 0; i < 8; ++i) c->drawPoint(Point(92 + 3 * i, 28), white);
+        c->setFrameColor(grey);
+        c->drawRect(Rect(92, 31, 116, 37));
+        c->setFillColor(green);
+        c->floodFill(Point(100, 34));
+
+        c->setFont(0);
+        c->setFontColor(white);
+        c->drawString("Bold 12", Rect(0, 40, 60, 56), false, 0);
+        c->setFont(6, 0, kItalicFace | kUnderlineFace);
+        c->setFillColor(blue);
+        c->drawString("9 opaque", Rect(60, 40, 120, 56), true, 2);
+        c->setFont(7);
+        c->drawString("Symbol abc", Rect(0, 58, 120, 74), false, 1);
+        setDirty(false);
+    }
+};
+
 template <typename T>
 T* add(Frame& frame, T* control, float value) {
     control->setValue(value);
@@ -49,6 +102,24 @@ T* add(Frame& frame, T* control, float value) {
 }
 
 } // namespace
+
+// Draws the sampler and writes it enlarged, so single pixels can be seen.
+bool drawingSample(platform::HeadlessWindowSystem& system, const std::string& path) {
+    int parent = 0;
+    Frame sample(Rect(0, 0, 120, 75), &parent, nullptr);
+    sample.addView(new DrawingSampler);
+    platform::HeadlessWindow* window = system.lastWindow();
+    if (!window) return false;
+    window->paintAll();
+    auto big = platform::CairoSurface::create(480, 300);
+    if (!big) return false;
+    for (int y = 0; y < 75; ++y)
+        for (int x = 0; x < 120; ++x) {
+            big->setBrush(window->pixel(x, y));
+            big->fillRect(Rect(x * 4, y * 4, x * 4 + 4, y * 4 + 4));
+        }
+    return big->savePng(path.c_str());
+}
 
 int main(int argc, char** argv) {
     const std::string out = argc > 1 ? argv[1] : "toolkit-demo.png";
@@ -184,7 +255,10 @@ int main(int argc, char** argv) {
         const auto dot = second.rfind(".png");
         second.insert(dot == std::string::npos ? second.size() : dot, "-splash");
         if (!window->savePng(second)) status = 1;
-        std::printf("%s\n%s\n", out.c_str(), second.c_str());
+        std::string third = out;
+        third.insert(dot == std::string::npos ? third.size() : dot, "-drawing");
+        if (!drawingSample(system, third)) status = 1;
+        std::printf("%s\n%s\n%s\n", out.c_str(), second.c_str(), third.c_str());
     }
     delete frame;
     platform::setWindowSystem(nullptr);
