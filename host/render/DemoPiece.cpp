@@ -1,5 +1,7 @@
 #include "host/render/DemoPiece.h"
 
+#include <algorithm>
+
 #include "host/midi/MidiWriter.h"
 
 namespace strellon::render {
@@ -15,7 +17,7 @@ constexpr int kBar = 4 * kQuarter;
 // Factory programs of the instrument, chosen by number through MIDI
 // program changes (the renderer turns them into program calls).
 constexpr int kCelticHarp = 3;
-constexpr int kRivendell = 8;
+constexpr int kRiverHarp = 33;
 constexpr int kDulcimer = 9;
 
 struct Writer {
@@ -71,8 +73,10 @@ std::vector<std::uint8_t> demoPiece() {
         at += kBar;
     }
 
-    // Glissandi on controller 1 over the C-major strings, with a volume swell.
-    w.program(track, at, 0, kRivendell);
+    // Glissandi on controller 1 over the C-major strings, with a volume swell:
+    // the instrument plucks them softly, so they get the loudest program.
+    w.program(track, at, 0, kRiverHarp);
+    w.control(track, at, 0, 7, 96);
     const int sweep[] = {2 * kBar, kBar, kBar / 2, kBar / 2};  // up, down, up, down
     for (int s = 0; s < 4; ++s) {
         const int steps = 64;
@@ -82,7 +86,7 @@ std::vector<std::uint8_t> demoPiece() {
             w.control(track, t, 0, 1, value);
         }
         at += sweep[s];
-        w.control(track, at, 0, 7, 104 + 7 * (s + 1));
+        w.control(track, at, 0, 7, std::min(127, 96 + 8 * (s + 1)));
     }
     w.control(track, at, 0, 1, 0);
 
@@ -102,6 +106,7 @@ std::vector<std::uint8_t> demoPiece() {
     // and a last chord left to ring.
     w.tempo(conductor, at, 750000);  // 80 beats per minute
     w.program(track, at, 0, kCelticHarp);
+    w.control(track, at, 0, 7, 92);
     const int run[] = {0, 4, 7};
     for (int i = 0; i < 16; ++i) harp.note(at + i * kSixteenth, 36 + 12 * (i / 3) + run[i % 3], 80 + i, kQuarter);
     at += kBar;
