@@ -1,9 +1,9 @@
 # strellon_embed_bitmaps(<target> <table-name> <id> <file.bmp> [<id> <file.bmp> ...])
 #
 # Compiles the bitmap files into <target> as byte arrays and registers them by
-# resource number when the target is loaded (platform/Resources.h). Add the
-# table to a shared library or executable, not to a static library, or the
-# linker may drop its registration.
+# resource number when the program or library is loaded (platform/Resources.h).
+# The table is an object file of its own; for a static library it is handed
+# to whatever links that library, so the linker cannot drop the registration.
 set(STRELLON_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedBitmapsScript.cmake)
 
 function(strellon_embed_bitmaps target name)
@@ -32,5 +32,13 @@ function(strellon_embed_bitmaps target name)
     DEPENDS ${files} ${STRELLON_EMBED_SCRIPT}
     COMMENT "Embedding bitmaps of ${name}"
     VERBATIM)
-  target_sources(${target} PRIVATE ${out})
+  add_library(${name}_bitmaps OBJECT ${out})
+  target_include_directories(${name}_bitmaps PRIVATE ${PROJECT_SOURCE_DIR})
+  get_target_property(kind ${target} TYPE)
+  if(kind STREQUAL "STATIC_LIBRARY")
+    add_dependencies(${target} ${name}_bitmaps)
+    target_link_libraries(${target} INTERFACE $<TARGET_OBJECTS:${name}_bitmaps>)
+  else()
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${name}_bitmaps>)
+  endif()
 endfunction()
