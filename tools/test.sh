@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Builds everything and runs every test: the thread tests under
+# ThreadSanitizer first, then the whole suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
+bash tools/tsan.sh
 ctest --test-dir build --output-on-failure -j2 --timeout 600
