@@ -33,7 +33,9 @@ public:
     virtual bool windowDrop(void** items, int count, DropType type, Point where) = 0;
 };
 
-// A single-line native text field laid over a view.
+// A single-line native text field laid over a view. The platform opens it
+// with no margins, all its text selected and the keyboard focus; Return or
+// the loss of the keyboard focus ends it, and it wants every key meanwhile.
 class EditBoxClient {
 public:
     virtual ~EditBoxClient() = default;
