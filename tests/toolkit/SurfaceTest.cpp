@@ -131,6 +131,23 @@ TEST_F(DrawingTest, FontTableFallsBackToBoldArialTwelve) {
     EXPECT_GT(context.getStringWidth("Strellon"), 20);
 }
 
+TEST_F(DrawingTest, FontStylesChangeTheGlyphs) {
+    auto render = [](int style) {
+        auto s = CairoSurface::create(40, 30);
+        DrawContext context(nullptr, s.get(), nullptr);
+        context.setFont(1, 24, style);
+        context.drawString("l", Rect(0, 0, 40, 30), false, 0);
+        std::vector<Color> pixels;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) pixels.push_back(s->getPixel(Point(x, y)));
+        return pixels;
+    };
+    const auto plain = render(0);
+    EXPECT_NE(plain, render(kItalicFace));
+    EXPECT_NE(plain, render(kBoldFace));
+    EXPECT_NE(plain, render(kUnderlineFace));
+}
+
 TEST_F(DrawingTest, LeftAlignedTextStartsOnePixelIn) {
     auto other = CairoSurface::create(40, 30);
     DrawContext context(nullptr, surface.get(), nullptr);
