@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+#include <xmmintrin.h>
 
 #include "engine/Parameters.h"
 
@@ -66,9 +67,15 @@ private:
         alignas(16) std::int32_t here[4];
         const I4 at = read_[g] + laneBase_[g];
         std::memcpy(here, &at, sizeof here);
+        // Both taps of a voice sit side by side: one 8-byte load each.
         const float* s = storage_.data();
-        const V4 a = {s[here[0]], s[here[1]], s[here[2]], s[here[3]]};
-        const V4 b = {s[here[0] + 1], s[here[1] + 1], s[here[2] + 1], s[here[3] + 1]};
+        __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
+        low = _mm_loadl_pi(low, reinterpret_cast<const __m64*>(s + here[0]));
+        low = _mm_loadh_pi(low, reinterpret_cast<const __m64*>(s + here[1]));
+        high = _mm_loadl_pi(high, reinterpret_cast<const __m64*>(s + here[2]));
+        high = _mm_loadh_pi(high, reinterpret_cast<const __m64*>(s + here[3]));
+        const V4 a = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        const V4 b = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
         return a * oneMinusFraction_[g] + b * fraction_[g];
     }
 

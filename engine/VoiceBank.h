@@ -25,8 +25,8 @@ public:
     void dampNote(int voice) override;
     float level(int voice) const override { return lane(level_, voice); }
     float lengthUnit(int voice) const override { return lane(lengthUnit_, voice); }
-    void process(float* out) override;
-    void feedSympathetic(const float* out, float body, float gain) override;
+    void process(float* out) override { step(out); }
+    void feedSympathetic(const float* out, float body, float gain) override { feed(out, body, gain); }
     void reset() override;
 
     using V4 = float __attribute__((vector_size(16)));
@@ -38,6 +38,10 @@ private:
     static float& lane(V4* v, int i) { return reinterpret_cast<float*>(v)[i]; }
     static std::int32_t& lane(I4* v, int i) { return reinterpret_cast<std::int32_t*>(v)[i]; }
 
+    // The per-sample work (virtual functions cannot have per-processor
+    // versions, so the overrides forward here).
+    void step(float* out);
+    void feed(const float* out, float body, float gain);
     void processModeA(const I4* sometimes, const V4* X, V4* G, float* out);
     void processModeB(const V4* X, const V4* G, float* out);
     void finish(bool modeB, const V4* G, float* out);
