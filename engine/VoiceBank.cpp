@@ -224,7 +224,8 @@ void VoiceBank::step(float* out) {
         lane(X, v) = pluckSample(pluck, excitationCounter_[v], lane(rampLength_, v));
         // Once past the pulse (or released) the voice gives 1e-7 until its
         // next note, whatever its counter does.
-        const float L = std::max(2.0f * lane(lengthUnit_, v), 5.0f);
+        float L = 2.0f * lane(lengthUnit_, v);
+        if (!(L >= 5.0f)) L = 5.0f;
         if (!noteActive_[v] || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
     }
 

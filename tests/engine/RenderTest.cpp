@@ -75,6 +75,7 @@ TEST(Pitch, LowNotesKeepTheirPitchAtHighRates) {
     // Loops longer than 3000 (mode A) and 4096 (mode B) samples.
     EXPECT_NEAR(measuredFrequency(96000.0f, 9, 0.5f) / 13.75, 1.0, 0.01);
     EXPECT_NEAR(measuredFrequency(44100.0f, 4, 0.99f) / 10.30, 1.0, 0.01);
+    EXPECT_NEAR(measuredFrequency(192000.0f, 12, 0.5f) / 16.35, 1.0, 0.01);
 }
 
 TEST(VoiceAllocation, SameKeyReusesItsVoiceAndRotationStartsAtOne) {
