@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
-#include <xmmintrin.h>
+#include <emmintrin.h>
 
 #include "engine/Parameters.h"
 
@@ -87,6 +87,52 @@ private:
     I4 read_[kGroups];
     V4 fraction_[kGroups];
     V4 oneMinusFraction_[kGroups];
+    std::vector<float> storage_;
+};
+
+// Twelve DelayLine loops (power-of-two size, cubic read) that are read and
+// written together on every sample. One shared write index; each line keeps
+// guard copies round its ends so the four taps of a read are one load.
+class CubicLanes {
+public:
+    using V4 = LaneRings::V4;
+    static constexpr int kGroups = LaneRings::kGroups;
+
+    explicit CubicLanes(int minimumSize);
+
+    void clear();
+    // DelayLine::setDelay for one voice.
+    void setDelay(int voice, double samples);
+
+    // DelayLine::read for every voice.
+    void read(V4* out) const;
+    // DelayLine::write for every voice.
+    void write(const V4* x) {
+        alignas(16) float lanes[kNumStrings];
+        std::memcpy(lanes, x, sizeof lanes);
+        float* at = storage_.data() + kLead + write_;
+        for (int v = 0; v < kNumStrings; ++v) {
+            float* line = at + v * stride_;
+            line[0] = lanes[v];
+        }
+        // Guards: entry -1 mirrors the last entry, size and size + 1 the first two.
+        if (write_ < 2 || write_ == mask_) {
+            for (int v = 0; v < kNumStrings; ++v) {
+                float* line = storage_.data() + kLead + v * stride_;
+                if (write_ == mask_) line[-1] = lanes[v];
+                else line[size_ + write_] = lanes[v];
+            }
+        }
+        write_ = (write_ + 1) & mask_;
+    }
+
+private:
+    static constexpr int kLead = 4;  // room for the guard before entry 0
+    int size_;
+    int mask_;
+    int stride_;
+    int write_ = 0;
+    double delay_[kNumStrings] = {};
     std::vector<float> storage_;
 };
 

@@ -60,9 +60,8 @@ VoiceBank::VoiceBank()
       release_(static_cast<float>(std::pow(0.01, 0.0002061430534946508))),
       loopA_(kLoopCapacity),
       loopB_(kLoopCapacity),
-      comb_(kCombCapacity) {
-    modeBLoop_.reserve(kNumStrings);
-    for (int v = 0; v < kNumStrings; ++v) modeBLoop_.emplace_back(0.0f, kModeBMinimumSize);
+      comb_(kCombCapacity),
+      modeBLoop_(kModeBMinimumSize) {
     reset();
 }
 
@@ -85,15 +84,15 @@ void VoiceBank::reset() {
     for (int v = 0; v < kNumStrings; ++v) {
         excitationCounter_[v] = 0;
         noteActive_[v] = false;
-        modeBLoop_[v].clear();
         loopA_.setDelay(v, 0.0f);
         loopB_.setDelay(v, 0.0f);
         comb_.setDelay(v, 0.0f);
-        modeBLoop_[v].setDelay(0.0);
+        modeBLoop_.setDelay(v, 0.0);
     }
     loopA_.clear();
     loopB_.clear();
     comb_.clear();
+    modeBLoop_.clear();
     pulsing_ = 0;
     shaping_ = selfBend_ = damp_ = 0.0f;
     character_ = Character::kNone;
@@ -250,7 +249,7 @@ void VoiceBank::step(float* out) {
         if (modeB) {
             float& drift = lane(drift_, v);
             drift = drift + (lane(n_, v) - drift) * w * 300.0f;
-            modeBLoop_[v].setDelay(2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
+            modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
         } else {
             loopA_.setDelay(v, D - 2.0f * selfBend_ * env * env);
             loopB_.setDelay(v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
@@ -365,14 +364,14 @@ void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
         sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
     }
     V4 read[kGroups];
-    for (int g = 0; g < kGroups; ++g) read[g] = gather(g, [&](int v) { return modeBLoop_[v].read(); });
+    modeBLoop_.read(read);
     for (int g = 0; g < kGroups; ++g) {
         tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (brightness_[g] + 950.0f) * w;
         r_[g] = tone_[g];
     }
     V4 written[kGroups];
     for (int g = 0; g < kGroups; ++g) written[g] = r_[g] + sympathetic_[g] + 0.0001f;
-    for (int v = 0; v < kNumStrings; ++v) modeBLoop_[v].write(lane(written, v));
+    modeBLoop_.write(written);
 }
 
 STRELLON_VECTOR_CLONES

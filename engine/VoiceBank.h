@@ -68,7 +68,7 @@ private:
     unsigned pulsing_ = 0;
     bool noteActive_[kNumStrings];
     LaneRings loopA_, loopB_, comb_;
-    std::vector<DelayLine> modeBLoop_;
+    CubicLanes modeBLoop_;
 };
 
 }  // namespace strellon
