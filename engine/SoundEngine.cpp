@@ -173,6 +173,9 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
     FlushDenormals flush;
     prepareBlock();
 
+    // The thread's generator, held locally for the block (thread-local
+    // storage is slow to reach from a shared library) and put back after.
+    std::uint32_t random = randomState;
     NoteEvent* queue = intake_.queue();
     int next = 0;
     alignas(16) float out[kNumStrings];
@@ -182,13 +185,13 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
 
         const float sympathetic = param(kSympathetic);
         if (active_) {
-            voices_->process(out);
+            voices_->process(out, random);
             if (sympathetic > 0.0f) voices_->feedSympathetic(out, bodyFeedback_, sympatheticGain_);
             float sum = out[0];
             for (int s = 1; s < kNumStrings; ++s) sum += out[s];
             mix_ = sum * 0.0833333358f;
             if (sympathetic > 0.0f) {
-                const float r = randomUnit(engineRandom());
+                const float r = randomUnit(nextRandom(random));
                 bodyHighpass1_ = bodyHighpass1_ + (mix_ - bodyHighpass1_) * w_ * 300.0f;
                 const float h1 = mix_ - bodyHighpass1_;
                 bodyHighpass2_ = bodyHighpass2_ + (h1 - bodyHighpass2_) * w_ * 300.0f;
@@ -213,6 +216,7 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         if (right) right[i] = r;
     }
     intake_.finishBlock(frames);
+    randomState = random;
 }
 
 }  // namespace strellon

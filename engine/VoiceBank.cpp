@@ -169,12 +169,12 @@ void VoiceBank::feed(const float* out, float body, float gain) {
 }
 
 STRELLON_VECTOR_CLONES
-void VoiceBank::step(float* out) {
+void VoiceBank::step(float* out, std::uint32_t& random) {
     // Draw this sample's numbers in the order the voices would, one after
     // the other: the drift draw of each voice, then its character draw.
     alignas(16) std::int32_t noiseDraw[kNumStrings];
     alignas(16) std::int32_t characterDraw[kNumStrings];
-    const std::uint32_t state = randomState;
+    const std::uint32_t state = random;
     auto draw = [state](int k) {
         const std::uint32_t s = kRandomJumps.multiplier[k] * state + kRandomJumps.increment[k];
         return static_cast<std::int32_t>((s >> 16) & 0x7FFFu);
@@ -184,13 +184,13 @@ void VoiceBank::step(float* out) {
             noiseDraw[v] = draw(2 * v + 1);
             characterDraw[v] = draw(2 * v + 2);
         }
-        randomState = kRandomJumps.multiplier[2 * kNumStrings] * state + kRandomJumps.increment[2 * kNumStrings];
+        random = kRandomJumps.multiplier[2 * kNumStrings] * state + kRandomJumps.increment[2 * kNumStrings];
     } else {
         for (int v = 0; v < kNumStrings; ++v) {
             noiseDraw[v] = draw(v + 1);
             characterDraw[v] = 0x7FFF;
         }
-        randomState = kRandomJumps.multiplier[kNumStrings] * state + kRandomJumps.increment[kNumStrings];
+        random = kRandomJumps.multiplier[kNumStrings] * state + kRandomJumps.increment[kNumStrings];
     }
 
     const float w = w_;

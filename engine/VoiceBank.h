@@ -25,7 +25,7 @@ public:
     void dampNote(int voice) override;
     float level(int voice) const override { return lane(level_, voice); }
     float lengthUnit(int voice) const override { return lane(lengthUnit_, voice); }
-    void process(float* out) override { step(out); }
+    void process(float* out, std::uint32_t& random) override { step(out, random); }
     void feedSympathetic(const float* out, float body, float gain) override { feed(out, body, gain); }
     void reset() override;
 
@@ -40,7 +40,7 @@ private:
 
     // The per-sample work (virtual functions cannot have per-processor
     // versions, so the overrides forward here).
-    void step(float* out);
+    void step(float* out, std::uint32_t& random);
     void feed(const float* out, float body, float gain);
     void processModeA(const I4* sometimes, const V4* X, V4* G, float* out);
     void processModeB(const V4* X, const V4* G, float* out);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 #include "engine/Parameters.h"
@@ -37,8 +38,10 @@ public:
     virtual void dampNote(int voice) = 0;
     virtual float level(int voice) const = 0;
     virtual float lengthUnit(int voice) const = 0;
-    // Audio thread, once per sample: out receives twelve samples.
-    virtual void process(float* out) = 0;
+    // Audio thread, once per sample: out receives twelve samples. random is
+    // the audio thread's generator state, held by the caller for a block so
+    // that the thread-local one is touched once per block, not per sample.
+    virtual void process(float* out, std::uint32_t& random) = 0;
     // Each voice gets the sum of the others plus the body, times gain.
     virtual void feedSympathetic(const float* out, float body, float gain) = 0;
     // Constructed state, after a numeric blow-up.
@@ -74,8 +77,11 @@ public:
     }
     float level(int voice) const override { return voices_[voice].getLevel(); }
     float lengthUnit(int voice) const override { return voices_[voice].lengthUnit(); }
-    void process(float* out) override {
+    // StringVoice draws from the thread's generator itself.
+    void process(float* out, std::uint32_t& random) override {
+        randomState = random;
         for (int s = 0; s < kNumStrings; ++s) out[s] = voices_[s].process();
+        random = randomState;
     }
     void feedSympathetic(const float* out, float body, float gain) override {
         for (int s = 0; s < kNumStrings; ++s) {

@@ -67,8 +67,9 @@ void BM_TwelveVoices(benchmark::State& state) {
     for (int s = 0; s < kNumStrings; ++s)
         g.startNote(s, {48 + s, 0.9f, 0.8f, 0.17f, 0.24f, 0.501f, 0.415f, 2.0f * 130.81f * std::pow(2.0f, s / 12.0f)});
     float out[kNumStrings];
+    std::uint32_t random = 1;
     for (auto _ : state) {
-        g.process(out);
+        g.process(out, random);
         g.feedSympathetic(out, 0.0f, 0.01f);
         benchmark::DoNotOptimize(out);
     }

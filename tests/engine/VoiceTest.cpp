@@ -126,6 +126,7 @@ std::vector<float> perform(VoiceGroup& g, float shaping, float selfBend, float r
     g.setDamp(0.3f);
     std::vector<float> all;
     float out[kNumStrings];
+    std::uint32_t random = 1;
     for (int i = 0; i < 12000; ++i) {
         if (i % 700 == 0) {
             const int voice = (i / 700) % kNumStrings;
@@ -134,7 +135,7 @@ std::vector<float> perform(VoiceGroup& g, float shaping, float selfBend, float r
                                 0.415f * (voice % 3), 2.0f * 440.0f * std::pow(2.0f, (note - 69) / 12.0f)});
         }
         if (i % 1100 == 550) g.dampNote((i / 1100) % kNumStrings);
-        g.process(out);
+        g.process(out, random);
         g.feedSympathetic(out, out[3] * 0.01f, 0.02f);
         all.insert(all.end(), out, out + kNumStrings);
         for (int s = 0; s < kNumStrings; ++s) all.push_back(g.level(s));
