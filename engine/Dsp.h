@@ -104,15 +104,15 @@ public:
     void setDelay(float delay) {
         const float limit = static_cast<float>(size_ - 1);
         double pos;
-        if (delay > limit) {
-            pos = writeIndex_ + 1;
-            delay_ = limit;
-        } else if (!(delay >= 0.0f)) {  // negative, or not a number
-            pos = writeIndex_;
-            delay_ = 0.5f;
-        } else {
+        if (delay >= 0.0f && delay <= limit) {
             pos = static_cast<double>(writeIndex_) - delay;
             delay_ = delay;
+        } else if (delay > limit) {
+            pos = writeIndex_ + 1;  // the oldest sample
+            delay_ = limit;
+        } else {  // negative, or not a number
+            pos = writeIndex_;
+            delay_ = 0.5f;
         }
         // Every branch leaves pos above -size, so one wrap each way is enough.
         if (pos < 0.0) pos += size_;
