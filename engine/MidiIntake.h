@@ -51,6 +51,14 @@ public:
         for (int d = 0; d < deferredCount_; ++d)
             if (deferred_[d].due == i) fn(deferred_[d].key);
     }
+    // The first sample after i at which a note-off falls due (a large
+    // number when none will).
+    int nextDue(int i) const {
+        int due = 0x7FFFFFFF;
+        for (int d = 0; d < deferredCount_; ++d)
+            if (deferred_[d].due > i && deferred_[d].due < due) due = deferred_[d].due;
+        return due;
+    }
     // After a block of the given length: drop the ones carried out, and
     // count the rest from the next block's start.
     void finishBlock(int frames);

@@ -65,8 +65,7 @@ float OutputStage::toneSection(float x, float T, float R) {
     return toneOutput_;
 }
 
-void OutputStage::chorus(float y, const OutputControls& c, float& left, float& right) {
-    const float Ch = c.chorus;
+void OutputStage::chorus(float y, float Ch, const OutputControls& c, float& left, float& right) {
     chorusLowpass_ = chorusLowpass_ + (y - chorusLowpass_) * w_ * 233.0f;
     const float h = y - chorusLowpass_;
     chorus1_.setDelay((lfo1_.tick() * 0.03f + 1.0f) * c.chorusBaseDelay);
@@ -77,6 +76,17 @@ void OutputStage::chorus(float y, const OutputControls& c, float& left, float& r
     const float m = y * 0.2f + chorusLowpass_;
     left = ((m + feedback1_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;
     right = ((m + feedback2_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;
+}
+
+int OutputStage::processRun(const RunSamples& in, int n, const OutputControls& c, float* left, float* right) {
+    for (int i = 0; i < n; ++i) {
+        float l, r;
+        render(in.mix[i], in.on[i], in.dynaTone[i], in.toneRama[i], in.chorus[i], c, l, r);
+        left[i] = l;
+        right[i] = r;
+        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(in.mix[i])) return i;
+    }
+    return n;
 }
 
 }  // namespace strellon

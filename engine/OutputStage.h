@@ -18,6 +18,16 @@ struct OutputControls {
     float chorusBaseDelay;  // samples, 0.03 * rate
 };
 
+// A run of samples as the render loop hands them over: the mix, the active
+// flag after the idle test, and the three controls read at each sample.
+struct RunSamples {
+    const float* mix;
+    const bool* on;
+    const float* dynaTone;
+    const float* toneRama;
+    const float* chorus;
+};
+
 class OutputStage {
 public:
     // Chorus buffers fit 33 ms plus the sweep at 192 kHz.
@@ -33,23 +43,36 @@ public:
     // Everything back to silence, after a numeric blow-up.
     void reset();
 
+    // True when the idle test stops the engine for this mix value.
+    static bool isSilent(float mix) { return std::fabs(mix * 3.9f) < 1.8e-9f; }
+
     // Audio thread, once per sample, also while idle. Clears active when the
     // input is below the idle threshold and holdAwake is false.
     void process(float mix, bool& active, bool holdAwake, const OutputControls& c, float& left, float& right) {
+        if (isSilent(mix) && !holdAwake) active = false;
+        render(mix, active, c.dynaTone, c.toneRama, c.chorus, c, left, right);
+    }
+
+    // Audio thread: the same for a run of samples whose idle decisions the
+    // caller has already taken (on[i] is the active flag after the test).
+    // The per-sample controls come from the arrays; volume, volume factor
+    // and chorus delay from c. Stops after the first sample whose output or
+    // mix is not a finite number and returns its index (n when none was).
+    int processRun(const RunSamples& in, int n, const OutputControls& c, float* left, float* right);
+
+private:
+    void render(float mix, bool on, float T, float R, float Ch, const OutputControls& c, float& left, float& right) {
         float x = mix * 3.9f;
-        if (std::fabs(x) < 1.8e-9f && !holdAwake) active = false;
-        else if (active && c.dynaTone > 0.0f) x = toneSection(x, c.dynaTone, c.toneRama);
+        if (on && T > 0.0f) x = toneSection(x, T, R);
         const float y = x * c.volume;
-        if (active && c.chorus != 0.0f) {
-            chorus(y, c, left, right);
+        if (on && Ch != 0.0f) {
+            chorus(y, Ch, c, left, right);
         } else {
             left = right = y * c.volumeFactor;
         }
     }
-
-private:
     float toneSection(float x, float T, float R);
-    void chorus(float y, const OutputControls& c, float& left, float& right);
+    void chorus(float y, float Ch, const OutputControls& c, float& left, float& right);
 
     const EngineTables& tables_ = EngineTables::get();
     float sampleRate_;

@@ -169,20 +169,23 @@ void SoundEngine::recover() {
     idleHold_ = 0;
 }
 
-void SoundEngine::processReplacing(float* left, float* right, int frames) {
-    FlushDenormals flush;
-    prepareBlock();
+// The sample of the next event after sample i: the queue entry under the
+// walk pointer or a carried note-off, whichever comes first.
+int SoundEngine::nextEvent(int i, int next, int frames) const {
+    int at = std::min(frames, intake_.nextDue(i));
+    if (next < MidiIntake::kQueueSize) {
+        const int delta = intake_.queue()[next].delta;
+        if (delta > i && delta < at) at = delta;
+    }
+    return at;
+}
 
-    // The thread's generator, held locally for the block (thread-local
-    // storage is slow to reach from a shared library) and put back after.
-    std::uint32_t random = randomState;
-    NoteEvent* queue = intake_.queue();
-    int next = 0;
+// The voices, the sympathetic feed, the body filter and the idle test for
+// samples from..to-1 of the run; also reads the per-sample controls in the
+// order the output stage would.
+void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
     alignas(16) float out[kNumStrings];
-    for (int i = 0; i < frames; ++i) {
-        intake_.takeDue(i, [this](int key) { noteOff(key); });
-        while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
-
+    for (int i = from, k = 0; i < to; ++i, ++k) {
         const float sympathetic = param(kSympathetic);
         if (active_) {
             voices_->process(out, random);
@@ -202,18 +205,52 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
                 bodyFeedback_ = mix_;
             }
         }
-
-        const OutputControls controls{param(kDynaTone), param(kToneRama), param(kChorus),
-                                      volume_,          intake_.volumeFactor(), chorusBaseDelay_};
-        float l, r;
-        output_.process(mix_, active_, idleHold_ > 0, controls, l, r);
+        if (OutputStage::isSilent(mix_) && idleHold_ <= 0) active_ = false;
         if (idleHold_ > 0) --idleHold_;
-        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(mix_)) {
-            recover();
-            l = r = 0.0f;
+        run_.mix[k] = mix_;
+        run_.on[k] = active_;
+        run_.dynaTone[k] = param(kDynaTone);
+        run_.toneRama[k] = param(kToneRama);
+        run_.chorus[k] = param(kChorus);
+        run_.random[k] = random;
+    }
+}
+
+void SoundEngine::processReplacing(float* left, float* right, int frames) {
+    FlushDenormals flush;
+    prepareBlock();
+
+    // The thread's generator, held locally for the block (thread-local
+    // storage is slow to reach from a shared library) and put back after.
+    std::uint32_t random = randomState;
+    NoteEvent* queue = intake_.queue();
+    int next = 0;
+    const OutputControls controls{0.0f, 0.0f, 0.0f, volume_, intake_.volumeFactor(), chorusBaseDelay_};
+    const RunSamples samples{run_.mix, run_.on, run_.dynaTone, run_.toneRama, run_.chorus};
+    float spareLeft[kRun], spareRight[kRun];
+    int i = 0;
+    while (i < frames) {
+        intake_.takeDue(i, [this](int key) { noteOff(key); });
+        while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
+
+        // Nothing happens between events but the per-sample work, so the
+        // run may go up to the next one.
+        const int end = std::min(nextEvent(i, next, frames), i + kRun);
+        runVoices(i, end, random);
+        float* l = left ? left + i : spareLeft;
+        float* r = right ? right + i : spareRight;
+        const int done = output_.processRun(samples, end - i, controls, l, r);
+        if (done == end - i) {
+            i = end;
+            continue;
         }
-        if (left) left[i] = l;
-        if (right) right[i] = r;
+        // A state that is no longer a finite number: the voices have run
+        // ahead of the bad sample, but recover() puts them back to their
+        // first state anyway; the generator goes back to where it was.
+        recover();
+        random = run_.random[done];
+        l[done] = r[done] = 0.0f;
+        i += done + 1;
     }
     intake_.finishBlock(frames);
     randomState = random;

@@ -74,6 +74,8 @@ private:
     void noteOff(int key);
     void carryOut(NoteEvent& e);
     void recover();
+    int nextEvent(int i, int next, int frames) const;
+    void runVoices(int from, int to, std::uint32_t& random);
 
     const ParamValues& params_;
     const EngineTables& tables_;
@@ -96,6 +98,17 @@ private:
 
     // Per-block values.
     float pick_ = 0, chorusBaseDelay_ = 0, sympatheticGain_ = 0, volume_ = 0;
+
+    // One run of samples between events: the voices fill it, then the
+    // output stage drains it, so the two long dependency chains of a sample
+    // do not wait for each other.
+    static constexpr int kRun = 32;
+    struct Run {
+        float mix[kRun];
+        bool on[kRun];
+        float dynaTone[kRun], toneRama[kRun], chorus[kRun];
+        std::uint32_t random[kRun];  // the generator after each sample
+    } run_;
 
     MidiIntake intake_;
     OutputStage output_;
