@@ -141,6 +141,16 @@ TEST(Controllers, VolumeAndFixingActOnTheWholeList) {
     EXPECT_LT(volumeLater.firstDifference(performFresh({{0, 0x90, 64, 100}})), 400u);
 }
 
+TEST(Controllers, VolumeTakesTheWholeDataByte) {
+    // The controller value is divided by 128 as it comes; a byte with its
+    // top bit set is not masked first.
+    GTEST_SKIP() << "departure under review";
+    const Stereo full = performFresh({{0, 0x90, 64, 100}});
+    const Stereo loud = performFresh({{0, 0xB0, 7, 192}, {0, 0x90, 64, 100}});
+    ASSERT_GT(full.peak(), 0.01);
+    EXPECT_NEAR(loud.peak() / full.peak(), 1.5, 1e-3);
+}
+
 TEST(Notes, KeyZeroFirstInItsListIsTakenForNothing) {
     // Both keys of the entry are 0, which marks an empty entry.
     EXPECT_TRUE(performFresh({{10, 0x90, 0, 100}}, {}, 512, 40).silentFrom(0, 41 * 512));
@@ -167,6 +177,39 @@ TEST(Blocks, AnEmptyBlockStillPreparesTheVoices) {
 }
 
 // The period in samples of an A4 played now, near `expected` samples.
+// Messages at absolute sample positions, spread over 512-sample blocks.
+Stereo performAt(std::vector<std::array<int, 4>> messages, std::initializer_list<std::pair<int, float>> values,
+                 int blocks) {
+    auto plugin = started(values);
+    if (!plugin) return {};
+    std::vector<Block> list(blocks);
+    for (auto& m : messages)
+        list[m[0] / 512].events.add(m[0] % 512, static_cast<unsigned char>(m[1]), static_cast<unsigned char>(m[2]),
+                                    static_cast<unsigned char>(m[3]));
+    return play(*plugin, list);
+}
+
+TEST(Voices, WithEveryVoiceBusyTheNextNoteTakesVoiceOneFirst) {
+    // Twelve notes, spaced so that each string is loud before the next
+    // comes; a thirteenth then takes a voice by rotation. Releasing with
+    // Damp shows which voice it took: the key it replaced no longer has a
+    // voice to damp.
+    std::vector<std::array<int, 4>> busy;
+    for (int k = 0; k < 12; ++k) busy.push_back({300 * k, 0x90, 60 + k, 100});
+    busy.push_back({3800, 0x90, 80, 100});
+    const std::initializer_list<std::pair<int, float>> values = {{kDamp, 0.5f}, {kSympathetic, 0.0f}};
+    auto with = [&](int releasedKey) {
+        auto messages = busy;
+        messages.push_back({4200, 0x80, releasedKey, 0});
+        return performAt(messages, values, 24);
+    };
+    const Stereo none = performAt(busy, values, 24);
+    EXPECT_EQ(with(61).firstDifference(none), none.left.size());  // 61's voice now plays 80
+    EXPECT_LT(with(60).firstDifference(none), none.left.size());
+    EXPECT_LT(with(62).firstDifference(none), none.left.size());
+    EXPECT_LT(with(80).firstDifference(none), none.left.size());
+}
+
 double periodOfA440(host::HostedPlugin& plugin, double expected) {
     plugin.setParameter(kChorus, 0.0f);
     plugin.setParameter(kSympathetic, 0.0f);
@@ -241,6 +284,25 @@ TEST_F(Flags, TheWalkStopsAtAnEarlierDelta) {
     EXPECT_EQ(sounding(), (std::vector<int>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST_F(Flags, AnEntryBeyondTheBlockHoldsBackTheOnesAfterIt) {
+    block({{600, 0x90, 62, 100}, {10, 0x90, 65, 100}});
+    EXPECT_EQ(sounding(), std::vector<int>(12, 0));
+    // No new list: the waiting entry falls due in a longer block, the one
+    // after it is earlier and is never reached.
+    std::vector<float> l(1024), r(1024);
+    float* outputs[2] = {l.data(), r.data()};
+    effect->processReplacing(effect, nullptr, outputs, 1024);
+    EXPECT_EQ(sounding(), (std::vector<int>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(Flags, AReleaseOfKeyZeroFirstInItsListIsNothing) {
+    block({{0, 0x90, 60, 100}});
+    block({{0, 0x80, 0, 0}});  // both keys of the entry are 0: an empty entry
+    EXPECT_EQ(instrument.getStringActive(0), 1);
+    block({{0, 0x80, 12, 0}});
+    EXPECT_EQ(instrument.getStringActive(0), 0);
+}
+
 TEST_F(Flags, EqualDeltasAreAllCarriedOut) {
     block({{7, 0x90, 60, 100}, {7, 0x91, 64, 100}, {7, 0x9F, 67, 100}});
     EXPECT_EQ(sounding(), (std::vector<int>{1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0}));
@@ -267,6 +329,31 @@ TEST_F(Flags, GlissandoNotesEndWhereTheyStartWithoutDamp) {
     // The glissando note is in the registers: a bend after it releases it.
     block({{0, 0x90, 61, 100}, {5, 0xB0, 1, 64}, {6, 0xE0, 0, 64}});
     EXPECT_EQ(instrument.getStringActive(1), 1);
+}
+
+TEST_F(Flags, GlissandoStepsWalkTheCMajorScale) {
+    // With Damp a glissando note sounds until one block on, so after each
+    // block the flags show the note the controller value stepped to.
+    instrument.setParameter(kDamp, 0.5f);
+    const int scale[7] = {0, 2, 4, 5, 7, 9, 11};
+    int last = 0;
+    for (int value = 0; value < 128; ++value) {
+        block({{5, 0xB0, 1, value}});  // its note-off falls at 5 + 512 - 2
+        const int step = static_cast<int>(value * 0.22047244);  // 0-4 step 0, 5-9 step 1, ...
+        std::vector<int> expected(12, 0);
+        if (step != last) expected[scale[step % 7]] = 1;
+        EXPECT_EQ(sounding(), expected) << value;
+        last = step;
+    }
+    EXPECT_EQ(last, 27);
+}
+
+TEST_F(Flags, GlissandoNoteOffUsesTheBlockSizeStoredByTheCombinedCall) {
+    GTEST_SKIP() << "departure under review";
+    instrument.setParameter(kDamp, 0.5f);
+    call(vst2::effSetBlockSizeAndSampleRate, 0, 256, 44100.0f);
+    block({{0, 0xB0, 1, 64}}, 300);  // note-off at 0 + 256 - 2, inside this block
+    EXPECT_EQ(sounding(), std::vector<int>(12, 0));
 }
 
 TEST_F(Flags, ResumeLeavesThemAsTheyAre) {
