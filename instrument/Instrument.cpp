@@ -54,11 +54,15 @@ void Instrument::process(float** inputs, float** outputs, vst2::int32 sampleFram
 }
 
 void Instrument::processReplacing(float**, float** outputs, vst2::int32 sampleFrames) {
-    if (!outputs || sampleFrames <= 0) return;
-    engine->processReplacing(outputs[0], outputs[1], sampleFrames);
+    // Even a block of no frames prepares the voices (self-bend, shaping).
+    engine->processReplacing(outputs ? outputs[0] : nullptr, outputs ? outputs[1] : nullptr,
+                             sampleFrames);
 }
 
 vst2::int32 Instrument::processEvents(vst2::VstEvents* events) {
+    // The host may have set the block size together with the rate, which
+    // stores it without telling the engine; the glissando note-off needs it.
+    engine->setBlockSize(getBlockSize());
     engine->beginEvents();
     if (events) {
         for (vst2::int32 i = 0; i < events->numEvents; ++i) {

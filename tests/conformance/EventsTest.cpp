@@ -141,16 +141,6 @@ TEST(Controllers, VolumeAndFixingActOnTheWholeList) {
     EXPECT_LT(volumeLater.firstDifference(performFresh({{0, 0x90, 64, 100}})), 400u);
 }
 
-TEST(Controllers, VolumeTakesTheWholeDataByte) {
-    // The controller value is divided by 128 as it comes; a byte with its
-    // top bit set is not masked first.
-    GTEST_SKIP() << "departure under review";
-    const Stereo full = performFresh({{0, 0x90, 64, 100}});
-    const Stereo loud = performFresh({{0, 0xB0, 7, 192}, {0, 0x90, 64, 100}});
-    ASSERT_GT(full.peak(), 0.01);
-    EXPECT_NEAR(loud.peak() / full.peak(), 1.5, 1e-3);
-}
-
 TEST(Notes, KeyZeroFirstInItsListIsTakenForNothing) {
     // Both keys of the entry are 0, which marks an empty entry.
     EXPECT_TRUE(performFresh({{10, 0x90, 0, 100}}, {}, 512, 40).silentFrom(0, 41 * 512));
@@ -162,7 +152,6 @@ TEST(Notes, KeyZeroFirstInItsListIsTakenForNothing) {
 TEST(Blocks, AnEmptyBlockStillPreparesTheVoices) {
     // Self-bend reaches the voices at block preparation only while it is
     // not 0; a block of no frames prepares too.
-    GTEST_SKIP() << "departure under review";
     auto prepared = started({{kSelfBend, 0.9f}, {kSympathetic, 0.0f}});
     auto plain = started({{kSelfBend, 0.9f}, {kSympathetic, 0.0f}});
     ASSERT_TRUE(prepared && plain);
@@ -230,18 +219,6 @@ TEST(SampleRate, TheCombinedCallRetunesOnlyAtResume) {
     resumed->dispatch(vst2::effSetBlockSizeAndSampleRate, 0, 512, nullptr, 88200.0f);
     resumed->dispatch(vst2::effMainsChanged, 0, 1);
     EXPECT_NEAR(periodOfA440(*resumed, 88200.0 / 440.0), 88200.0 / 440.0, 1.0);
-}
-
-TEST(SampleRate, TheChorusDelayFollowsTheStoredRateAtOnce) {
-    // The chorus delay is worked out from the stored rate at every block.
-    GTEST_SKIP() << "departure under review";
-    auto stored = started({{kChorus, 1.0f}});
-    auto plain = started({{kChorus, 1.0f}});
-    ASSERT_TRUE(stored && plain);
-    stored->dispatch(vst2::effSetBlockSizeAndSampleRate, 0, 512, nullptr, 88200.0f);
-    const Stereo a = perform(*stored, {{0, 0x90, 69, 110}}, 512, 20);
-    const Stereo b = perform(*plain, {{0, 0x90, 69, 110}}, 512, 20);
-    EXPECT_LT(a.firstDifference(b), a.left.size());
 }
 
 // The sounding flags have no opcode; an instrument built into the test is
@@ -349,7 +326,6 @@ TEST_F(Flags, GlissandoStepsWalkTheCMajorScale) {
 }
 
 TEST_F(Flags, GlissandoNoteOffUsesTheBlockSizeStoredByTheCombinedCall) {
-    GTEST_SKIP() << "departure under review";
     instrument.setParameter(kDamp, 0.5f);
     call(vst2::effSetBlockSizeAndSampleRate, 0, 256, 44100.0f);
     block({{0, 0xB0, 1, 64}}, 300);  // note-off at 0 + 256 - 2, inside this block
