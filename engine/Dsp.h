@@ -165,6 +165,126 @@ public:
         return peekValue_;
     }
 
+    // setDelay then pushAlone on every sample of a run, with the line's
+    // position kept in locals meanwhile (stores into the buffer would
+    // otherwise force the members back to memory each time). Writes the
+    // state back when it goes out of scope.
+    class Sweep {
+    public:
+        explicit Sweep(FractionalDelay& d)
+            : d_(d), buffer_(d.buffer_.data()), size_(d.size_), write_(d.writeIndex_), read_(d.readIndex_),
+              fraction_(d.fraction_), oneMinusFraction_(d.oneMinusFraction_), delay_(d.delay_), out_(d.pushValue_) {}
+        ~Sweep() {
+            d_.writeIndex_ = write_;
+            d_.readIndex_ = read_;
+            d_.fraction_ = fraction_;
+            d_.oneMinusFraction_ = oneMinusFraction_;
+            d_.delay_ = delay_;
+            d_.pushValue_ = out_;
+            d_.readPending_ = true;
+        }
+        Sweep(const Sweep&) = delete;
+        Sweep& operator=(const Sweep&) = delete;
+
+        float step(float delay, float x) {
+            place(delay);
+            buffer_[write_] = x;
+            if (++write_ == size_) write_ = 0;
+            const int next = read_ + 1 == size_ ? 0 : read_ + 1;
+            out_ = buffer_[read_] * oneMinusFraction_ + buffer_[next] * fraction_;
+            read_ = next;
+            return out_;
+        }
+
+        // count steps at once, for delays long enough that no step reads
+        // what an earlier step of the same call writes: every delay from
+        // count + 1 up to the capacity. The reads come first, then the
+        // writes: out[j] is step j's result, and input(j, out) gives step
+        // j's input (it may look at out[0..j-1]).
+        static bool canStepAhead(const FractionalDelay& d, const float* delay, int count) {
+            const float lowest = static_cast<float>(count + 1), limit = static_cast<float>(d.size_ - 1);
+            bool fits = true;
+            for (int j = 0; j < count; ++j) fits &= delay[j] >= lowest && delay[j] <= limit;
+            return fits;
+        }
+        template <class Input>
+        void stepAhead(const float* delay, float* out, int count, Input&& input) {
+            float fraction = fraction_;
+            int read = read_;
+            for (int j = 0; j < count; ++j) {
+                // place() for the write index step j sees, in its fast form.
+                int at = write_ + j;
+                if (at >= size_) at -= size_;
+                const int whole = static_cast<int>(delay[j]);
+                const float part = delay[j] - static_cast<float>(whole);
+                read = at - whole - (part != 0.0f ? 1 : 0);
+                fraction = part != 0.0f ? 1.0f - part : 0.0f;
+                if (read < 0) read += size_;
+                const int next = read + 1 == size_ ? 0 : read + 1;
+                out[j] = buffer_[read] * (1.0f - fraction) + buffer_[next] * fraction;
+                read = next;
+            }
+            for (int j = 0; j < count; ++j) {
+                buffer_[write_] = input(j, out);
+                if (++write_ == size_) write_ = 0;
+            }
+            if (count > 0) {
+                read_ = read;
+                fraction_ = fraction;
+                oneMinusFraction_ = 1.0f - fraction;
+                delay_ = delay[count - 1];
+                out_ = out[count - 1];
+            }
+        }
+
+    private:
+        // setDelay's steps. Within 1..capacity, where the chorus always is,
+        // the position is found in single precision with the same result:
+        // write - delay is exact in double there, and its fraction is
+        // 1 - frac(delay) (or 0), exact in float.
+        void place(float delay) {
+            const float limit = static_cast<float>(size_ - 1);
+            if (delay >= 1.0f && delay <= limit) {
+                const int whole = static_cast<int>(delay);
+                const float part = delay - static_cast<float>(whole);
+                int read = write_ - whole;
+                float fraction = 0.0f;
+                if (part != 0.0f) {
+                    --read;
+                    fraction = 1.0f - part;
+                }
+                if (read < 0) read += size_;
+                read_ = read;
+                fraction_ = fraction;
+                delay_ = delay;
+            } else {
+                double pos;
+                if (delay >= 0.0f && delay <= limit) {
+                    pos = static_cast<double>(write_) - delay;
+                    delay_ = delay;
+                } else if (delay > limit) {
+                    pos = write_ + 1;
+                    delay_ = limit;
+                } else {
+                    pos = write_;
+                    delay_ = 0.5f;
+                }
+                if (pos < 0.0) pos += size_;
+                if (pos >= size_) pos -= size_;
+                read_ = static_cast<int>(pos);
+                if (read_ >= size_) read_ = 0;
+                fraction_ = static_cast<float>(pos - read_);
+            }
+            oneMinusFraction_ = 1.0f - fraction_;
+        }
+
+        FractionalDelay& d_;
+        float* buffer_;
+        int size_;
+        int write_, read_;
+        float fraction_, oneMinusFraction_, delay_, out_;
+    };
+
 private:
     float interpolate() const {
         int next = readIndex_ + 1 == size_ ? 0 : readIndex_ + 1;
@@ -197,6 +317,13 @@ public:
     void setFrequency(float hz);
     std::uint32_t increment() const { return increment_; }
     float table(int i) const { return table_[i]; }
+
+    // count ticks into out.
+    void ticks(float* out, int count) {
+        for (int j = 0; j < count; ++j) out[j] = tick();
+    }
+    // Takes back the last count ticks.
+    void untick(int count) { phase_ -= increment_ * static_cast<std::uint32_t>(count); }
 
     float tick() {
         std::uint32_t index = phase_ >> 24;

@@ -17,6 +17,7 @@ void OutputStage::setSampleRate(float sampleRate) {
     w_ = angularFactor(sampleRate);
     // Release: 75 ms to -60 dB.
     releaseCoefficient_ = static_cast<float>(1.0 - std::pow(0.001, 1.0 / (sampleRate * 0.075)));
+    toneFor_ = NAN;
     limiterGain_ = 1.0f;
 }
 
@@ -28,63 +29,75 @@ void OutputStage::reset() {
     chorus2_.clear();
 }
 
-float OutputStage::toneSection(float x, float T, float R) {
-    const float w = w_;
+void OutputStage::setToneCoefficients(float T) {
+    toneFor_ = T;
     const float fLow = (1.0f - T * T) * 440.0f + 10.0f;
     const float fHigh = (sampleRate_ * 0.125f - fLow) * ((1.0f - T) * 0.2f + 0.8f) + fLow;
-
     const float fc = T * 2300.0f + 440.0f;
-    const float k1 = fc * w;
-    s1_ = s1_ + (x + s2_ * T * 0.818f - s1_) * k1;
-    s2_ = s2_ + (s1_ - s2_) * k1;
-
-    const float k2 = (fc - fc * 0.125f) * w;
-    s3_ = s3_ + (s2_ - s3_) * k2;
-    s4_ = s4_ + (s2_ - s3_ - s4_) * k2;
-
-    const float kh = w * fHigh;
-    const float q = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
-    s5_ = s5_ + (x - (q * s5_ + s6_)) * kh;
-    s6_ = s6_ + s5_ * kh;
-
-    float z = (s5_ * 0.8f + s6_ * 0.3f) * R * 2.0f + (s3_ - s4_) * (1.0f - R) * 1.136f;
-    z = z - z * z * z * 0.16666667f;
-
-    // Peak limiter: instant attack, 75 ms release. The index is bounded even
-    // for a value that is not a number.
-    float a = std::fabs(z) * 4096.0f;
-    if (!(a <= 32760.0f)) a = 32760.0f;
-    const int i = roundToInt(a - 0.5f);
-    const float t = a - static_cast<float>(i);
-    const float* table = tables_.limiter.data();
-    const float target = table[i] + (table[i + 1] - table[i]) * t;
-    if (target < limiterGain_) limiterGain_ = target;
-    else limiterGain_ = limiterGain_ + (target - limiterGain_) * releaseCoefficient_;
-
-    toneOutput_ = limiterGain_ * z;
-    return toneOutput_;
+    k1_ = fc * w_;
+    k2_ = (fc - fc * 0.125f) * w_;
+    kh_ = w_ * fHigh;
+    q_ = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
 }
 
-void OutputStage::chorus(float y, float Ch, const OutputControls& c, float& left, float& right) {
-    chorusLowpass_ = chorusLowpass_ + (y - chorusLowpass_) * w_ * 233.0f;
-    const float h = y - chorusLowpass_;
-    chorus1_.setDelay((lfo1_.tick() * 0.03f + 1.0f) * c.chorusBaseDelay);
-    chorus2_.setDelay((1.0f - lfo2_.tick() * 0.03f) * c.chorusBaseDelay * 1.1001f);
-    // The chorus lines are only ever pushed, never peeked.
-    feedback1_ = chorus1_.pushAlone(feedback1_ * 0.3f + h);
-    feedback2_ = chorus2_.pushAlone(feedback2_ * 0.3f + h);
-    const float m = y * 0.2f + chorusLowpass_;
-    left = ((m + feedback1_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;
-    right = ((m + feedback2_) * Ch + (1.0f - Ch) * y) * c.volumeFactor;
-}
+// The chorus lines' delays are far longer than a run, so all their reads
+// can go first; the states live in locals meanwhile (the output stores
+// would otherwise make the compiler reload every member on every sample).
+int OutputStage::back(int n, const OutputControls& c, float* left, float* right) {
+    const float volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
+    float high[kRun];
+    int voiced = 0;  // samples that go through the chorus
+    for (int i = 0; i < n; ++i)
+        if (run_.chorus[i] != 0.0f) high[voiced++] = run_.high[i];
 
-int OutputStage::processRun(const RunSamples& in, int n, const OutputControls& c, float* left, float* right) {
+    float wet1[kRun], wet2[kRun];
+    if (voiced > 0) {
+        float delay1[kRun], delay2[kRun];
+        lfo1_.ticks(delay1, voiced);
+        lfo2_.ticks(delay2, voiced);
+        for (int j = 0; j < voiced; ++j) {
+            delay1[j] = (delay1[j] * 0.03f + 1.0f) * baseDelay;
+            delay2[j] = (1.0f - delay2[j] * 0.03f) * baseDelay * 1.1001f;
+        }
+        float feedback1 = feedback1_, feedback2 = feedback2_;
+        FractionalDelay::Sweep line1(chorus1_), line2(chorus2_);
+        // The chorus lines are only ever pushed, never peeked.
+        if (FractionalDelay::Sweep::canStepAhead(chorus1_, delay1, voiced) &&
+            FractionalDelay::Sweep::canStepAhead(chorus2_, delay2, voiced)) {
+            line1.stepAhead(delay1, wet1, voiced,
+                            [&](int j, const float* out) { return (j ? out[j - 1] : feedback1) * 0.3f + high[j]; });
+            line2.stepAhead(delay2, wet2, voiced,
+                            [&](int j, const float* out) { return (j ? out[j - 1] : feedback2) * 0.3f + high[j]; });
+        } else {
+            for (int j = 0; j < voiced; ++j) {
+                wet1[j] = feedback1 = line1.step(delay1[j], feedback1 * 0.3f + high[j]);
+                wet2[j] = feedback2 = line2.step(delay2[j], feedback2 * 0.3f + high[j]);
+            }
+        }
+        feedback1_ = wet1[voiced - 1];
+        feedback2_ = wet2[voiced - 1];
+    }
+
+    int j = 0;
     for (int i = 0; i < n; ++i) {
+        const float Ch = run_.chorus[i], y = run_.y[i];
         float l, r;
-        render(in.mix[i], in.on[i], in.dynaTone[i], in.toneRama[i], in.chorus[i], c, l, r);
+        if (Ch != 0.0f) {
+            l = ((run_.dry[i] + wet1[j]) * Ch + (1.0f - Ch) * y) * volumeFactor;
+            r = ((run_.dry[i] + wet2[j]) * Ch + (1.0f - Ch) * y) * volumeFactor;
+            ++j;
+        } else {
+            l = r = y * volumeFactor;
+        }
         left[i] = l;
         right[i] = r;
-        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(in.mix[i])) return i;
+        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(run_.mix[i])) {
+            // The caller resets the stage now; only the oscillators, which
+            // a reset keeps, must stand where this sample left them.
+            lfo1_.untick(voiced - j);
+            lfo2_.untick(voiced - j);
+            return i;
+        }
     }
     return n;
 }

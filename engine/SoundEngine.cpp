@@ -180,9 +180,10 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
     return at;
 }
 
-// The voices, the sympathetic feed, the body filter and the idle test for
-// samples from..to-1 of the run; also reads the per-sample controls in the
-// order the output stage would.
+// Samples from..to-1, short of what the output stage does once for the
+// whole run: the voices, the sympathetic feed, the body filter, the idle
+// test and the output stage's serial part. Each sample reads its controls
+// in the order the loop always has.
 void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
     alignas(16) float out[kNumStrings];
     for (int i = from, k = 0; i < to; ++i, ++k) {
@@ -207,12 +208,11 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
         }
         if (OutputStage::isSilent(mix_) && idleHold_ <= 0) active_ = false;
         if (idleHold_ > 0) --idleHold_;
-        run_.mix[k] = mix_;
-        run_.on[k] = active_;
-        run_.dynaTone[k] = param(kDynaTone);
-        run_.toneRama[k] = param(kToneRama);
-        run_.chorus[k] = param(kChorus);
-        run_.random[k] = random;
+        const float dynaTone = param(kDynaTone);
+        const float toneRama = param(kToneRama);
+        const float chorus = param(kChorus);
+        output_.front(k, mix_, active_, dynaTone, toneRama, chorus, volume_);
+        runRandom_[k] = random;
     }
 }
 
@@ -226,8 +226,7 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
     NoteEvent* queue = intake_.queue();
     int next = 0;
     const OutputControls controls{0.0f, 0.0f, 0.0f, volume_, intake_.volumeFactor(), chorusBaseDelay_};
-    const RunSamples samples{run_.mix, run_.on, run_.dynaTone, run_.toneRama, run_.chorus};
-    float spareLeft[kRun], spareRight[kRun];
+    float spareLeft[OutputStage::kRun], spareRight[OutputStage::kRun];
     int i = 0;
     while (i < frames) {
         intake_.takeDue(i, [this](int key) { noteOff(key); });
@@ -235,11 +234,11 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
 
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
-        const int end = std::min(nextEvent(i, next, frames), i + kRun);
+        const int end = std::min(nextEvent(i, next, frames), i + OutputStage::kRun);
         runVoices(i, end, random);
         float* l = left ? left + i : spareLeft;
         float* r = right ? right + i : spareRight;
-        const int done = output_.processRun(samples, end - i, controls, l, r);
+        const int done = output_.back(end - i, controls, l, r);
         if (done == end - i) {
             i = end;
             continue;
@@ -248,7 +247,7 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         // ahead of the bad sample, but recover() puts them back to their
         // first state anyway; the generator goes back to where it was.
         recover();
-        random = run_.random[done];
+        random = runRandom_[done];
         l[done] = r[done] = 0.0f;
         i += done + 1;
     }

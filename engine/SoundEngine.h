@@ -99,16 +99,9 @@ private:
     // Per-block values.
     float pick_ = 0, chorusBaseDelay_ = 0, sympatheticGain_ = 0, volume_ = 0;
 
-    // One run of samples between events: the voices fill it, then the
-    // output stage drains it, so the two long dependency chains of a sample
-    // do not wait for each other.
-    static constexpr int kRun = 32;
-    struct Run {
-        float mix[kRun];
-        bool on[kRun];
-        float dynaTone[kRun], toneRama[kRun], chorus[kRun];
-        std::uint32_t random[kRun];  // the generator after each sample
-    } run_;
+    // The generator after each sample of the current run, for going back
+    // after a blow-up.
+    std::uint32_t runRandom_[OutputStage::kRun];
 
     MidiIntake intake_;
     OutputStage output_;

@@ -67,6 +67,57 @@ TEST(FractionalDelay, LinearInterpolationBetweenNeighbours) {
     EXPECT_FLOAT_EQ(d.push(20.0f), 17.75f);
 }
 
+// The chorus drives its lines through a Sweep, step by step or, for long
+// delays, a run of steps at once; both must leave what setDelay and
+// pushAlone leave, to the bit, including round the end of the buffer and
+// for delays outside the usual range.
+TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
+    FractionalDelay plain(0.0f, 300), stepped(0.0f, 300), ahead(0.0f, 300);
+    std::uint32_t seed = 5;
+    auto noise = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    };
+    for (int block = 0; block < 80; ++block) {
+        const int count = 1 + block % 9;
+        float delay[16], input[16], wantOut[16], gotOut[16];
+        for (int j = 0; j < count; ++j) {
+            delay[j] = 140.0f + 200.0f * noise() + (block % 7 == 3 ? 0.25f : 0.0f);
+            if (block % 11 == 5) delay[j] = std::floor(delay[j]);  // whole delays
+            if (block == 30) delay[j] = 1e6f;                      // beyond the capacity
+            if (block == 31) delay[j] = 0.75f;                     // shorter than a step
+            input[j] = noise();
+        }
+        for (int j = 0; j < count; ++j) {
+            plain.setDelay(delay[j]);
+            wantOut[j] = plain.pushAlone(input[j]);
+        }
+        {
+            FractionalDelay::Sweep sweep(stepped);
+            for (int j = 0; j < count; ++j) gotOut[j] = sweep.step(delay[j], input[j]);
+        }
+        for (int j = 0; j < count; ++j) EXPECT_EQ(gotOut[j], wantOut[j]) << block;
+        {
+            FractionalDelay::Sweep sweep(ahead);
+            if (FractionalDelay::Sweep::canStepAhead(ahead, delay, count)) {
+                sweep.stepAhead(delay, gotOut, count, [&](int j, const float*) { return input[j]; });
+            } else {
+                EXPECT_TRUE(block == 30 || block == 31) << block;
+                for (int j = 0; j < count; ++j) gotOut[j] = sweep.step(delay[j], input[j]);
+            }
+        }
+        for (int j = 0; j < count; ++j) EXPECT_EQ(gotOut[j], wantOut[j]) << block;
+    }
+    // The lines are left alike: one more plain push agrees everywhere.
+    plain.setDelay(123.5f);
+    stepped.setDelay(123.5f);
+    ahead.setDelay(123.5f);
+    const float last = plain.pushAlone(0.5f);
+    EXPECT_EQ(stepped.pushAlone(0.5f), last);
+    EXPECT_EQ(ahead.pushAlone(0.5f), last);
+    EXPECT_EQ(ahead.delay(), plain.delay());
+}
+
 TEST(Lfo, IncrementTableAndTick) {
     Lfo lfo(44100.0f);
     lfo.setFrequency(0.5f);
