@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 #include <emmintrin.h>
 
@@ -102,24 +103,7 @@ public:
     float delay() const { return delay_; }
 
     void setDelay(float delay) {
-        const float limit = static_cast<float>(size_ - 1);
-        double pos;
-        if (delay >= 0.0f && delay <= limit) {
-            pos = static_cast<double>(writeIndex_) - delay;
-            delay_ = delay;
-        } else if (delay > limit) {
-            pos = writeIndex_ + 1;  // the oldest sample
-            delay_ = limit;
-        } else {  // negative, or not a number
-            pos = writeIndex_;
-            delay_ = 0.5f;
-        }
-        // Every branch leaves pos above -size, so one wrap each way is enough.
-        if (pos < 0.0) pos += size_;
-        if (pos >= size_) pos -= size_;
-        readIndex_ = static_cast<int>(pos);
-        if (readIndex_ >= size_) readIndex_ = 0;  // rounding right below size
-        fraction_ = static_cast<float>(pos - readIndex_);
+        place(writeIndex_, size_, delay, readIndex_, fraction_, delay_);
         oneMinusFraction_ = 1.0f - fraction_;
     }
 
@@ -197,44 +181,56 @@ public:
         }
 
         // count steps at once, for delays long enough that no step reads
-        // what an earlier step of the same call writes: every delay from
-        // count + 1 up to the capacity. The reads come first, then the
-        // writes: out[j] is step j's result, and input(j, out) gives step
-        // j's input (it may look at out[0..j-1]).
-        static bool canStepAhead(const FractionalDelay& d, const float* delay, int count) {
+        // what an earlier step of the same run writes: every delay from
+        // count + 1 up to the capacity. All the reads come first: out[j] is
+        // step j's result. Then writeAhead() gives the steps' inputs.
+        static bool canReadAhead(const FractionalDelay& d, const float* delay, int count) {
             const float lowest = static_cast<float>(count + 1), limit = static_cast<float>(d.size_ - 1);
-            bool fits = true;
-            for (int j = 0; j < count; ++j) fits &= delay[j] >= lowest && delay[j] <= limit;
-            return fits;
+            int fits = 1;
+            for (int j = 0; j < count; ++j) fits &= (delay[j] >= lowest) & (delay[j] <= limit);
+            return fits != 0;
         }
-        template <class Input>
-        void stepAhead(const float* delay, float* out, int count, Input&& input) {
-            float fraction = fraction_;
-            int read = read_;
-            for (int j = 0; j < count; ++j) {
-                // place() for the write index step j sees, in its fast form.
-                int at = write_ + j;
-                if (at >= size_) at -= size_;
-                const int whole = static_cast<int>(delay[j]);
-                const float part = delay[j] - static_cast<float>(whole);
-                read = at - whole - (part != 0.0f ? 1 : 0);
-                fraction = part != 0.0f ? 1.0f - part : 0.0f;
-                if (read < 0) read += size_;
-                const int next = read + 1 == size_ ? 0 : read + 1;
-                out[j] = buffer_[read] * (1.0f - fraction) + buffer_[next] * fraction;
-                read = next;
+        void readAhead(const float* delay, float* out, int count) {
+            // place() for the write index each step sees, in its fast form,
+            // four steps at a time; the same arithmetic as placeWithin().
+            using V4 = float __attribute__((vector_size(16)));
+            using I4 = std::int32_t __attribute__((vector_size(16)));
+            const I4 size = I4{} + size_;
+            const int first = write_;
+            int j = 0;
+            for (; j + 4 <= count; j += 4) {
+                V4 d;
+                std::memcpy(&d, delay + j, sizeof d);
+                I4 at = I4{0, 1, 2, 3} + (first + j);
+                at -= (at >= size) & size;
+                const I4 whole = __builtin_convertvector(d, I4);
+                const V4 part = d - __builtin_convertvector(whole, V4);
+                const I4 fractional = part != 0.0f;
+                I4 read = at - whole + fractional;
+                read += (read < 0) & size;
+                const V4 fraction = reinterpret_cast<V4>(fractional & reinterpret_cast<I4>(1.0f - part));
+                I4 next = read + 1;
+                next &= ~(next == size);
+                const float* b = buffer_;
+                const V4 here{b[read[0]], b[read[1]], b[read[2]], b[read[3]]};
+                const V4 after{b[next[0]], b[next[1]], b[next[2]], b[next[3]]};
+                const V4 result = here * (1.0f - fraction) + after * fraction;
+                std::memcpy(out + j, &result, sizeof result);
             }
-            for (int j = 0; j < count; ++j) {
-                buffer_[write_] = input(j, out);
-                if (++write_ == size_) write_ = 0;
-            }
+            for (; j < count; ++j) out[j] = readAt(first, j, delay[j]);
             if (count > 0) {
-                read_ = read;
-                fraction_ = fraction;
-                oneMinusFraction_ = 1.0f - fraction;
+                readAt(first, count - 1, delay[count - 1]);  // the position the last step left
+                oneMinusFraction_ = 1.0f - fraction_;
                 delay_ = delay[count - 1];
                 out_ = out[count - 1];
             }
+        }
+        void writeAhead(const float* x, int count) {
+            const int first = std::min(count, size_ - write_);
+            std::memcpy(buffer_ + write_, x, sizeof(float) * static_cast<size_t>(first));
+            std::memcpy(buffer_, x + first, sizeof(float) * static_cast<size_t>(count - first));
+            write_ += count;
+            if (write_ >= size_) write_ -= size_;
         }
 
     private:
@@ -245,37 +241,39 @@ public:
         void place(float delay) {
             const float limit = static_cast<float>(size_ - 1);
             if (delay >= 1.0f && delay <= limit) {
-                const int whole = static_cast<int>(delay);
-                const float part = delay - static_cast<float>(whole);
-                int read = write_ - whole;
-                float fraction = 0.0f;
-                if (part != 0.0f) {
-                    --read;
-                    fraction = 1.0f - part;
-                }
-                if (read < 0) read += size_;
-                read_ = read;
-                fraction_ = fraction;
+                placeWithin(write_, delay);
                 delay_ = delay;
             } else {
-                double pos;
-                if (delay >= 0.0f && delay <= limit) {
-                    pos = static_cast<double>(write_) - delay;
-                    delay_ = delay;
-                } else if (delay > limit) {
-                    pos = write_ + 1;
-                    delay_ = limit;
-                } else {
-                    pos = write_;
-                    delay_ = 0.5f;
-                }
-                if (pos < 0.0) pos += size_;
-                if (pos >= size_) pos -= size_;
-                read_ = static_cast<int>(pos);
-                if (read_ >= size_) read_ = 0;
-                fraction_ = static_cast<float>(pos - read_);
+                FractionalDelay::place(write_, size_, delay, read_, fraction_, delay_);
             }
             oneMinusFraction_ = 1.0f - fraction_;
+        }
+
+        // The read of step j of a run starting at write index first, for a
+        // delay within 1..capacity.
+        float readAt(int first, int j, float delay) {
+            int at = first + j;
+            if (at >= size_) at -= size_;
+            placeWithin(at, delay);
+            const int next = read_ + 1 == size_ ? 0 : read_ + 1;
+            const float result = buffer_[read_] * (1.0f - fraction_) + buffer_[next] * fraction_;
+            read_ = next;
+            return result;
+        }
+
+        // place() for a delay within 1..capacity, seen from index at.
+        void placeWithin(int at, float delay) {
+            const int whole = static_cast<int>(delay);
+            const float part = delay - static_cast<float>(whole);
+            int read = at - whole;
+            float fraction = 0.0f;
+            if (part != 0.0f) {
+                --read;
+                fraction = 1.0f - part;
+            }
+            if (read < 0) read += size_;
+            read_ = read;
+            fraction_ = fraction;
         }
 
         FractionalDelay& d_;
@@ -286,6 +284,30 @@ public:
     };
 
 private:
+    // Where a read at the given delay starts, for a line about to be written
+    // at index write. Delays outside 0..capacity read the oldest sample
+    // (too long) or the one about to be written (negative, not a number).
+    static void place(int write, int size, float delay, int& read, float& fraction, float& delayKept) {
+        const float limit = static_cast<float>(size - 1);
+        double pos;
+        if (delay >= 0.0f && delay <= limit) {
+            pos = static_cast<double>(write) - delay;
+            delayKept = delay;
+        } else if (delay > limit) {
+            pos = write + 1;  // the oldest sample
+            delayKept = limit;
+        } else {  // negative, or not a number
+            pos = write;
+            delayKept = 0.5f;
+        }
+        // Every branch leaves pos above -size, so one wrap each way is enough.
+        if (pos < 0.0) pos += size;
+        if (pos >= size) pos -= size;
+        read = static_cast<int>(pos);
+        if (read >= size) read = 0;  // rounding right below size
+        fraction = static_cast<float>(pos - read);
+    }
+
     float interpolate() const {
         int next = readIndex_ + 1 == size_ ? 0 : readIndex_ + 1;
         return buffer_[readIndex_] * oneMinusFraction_ + buffer_[next] * fraction_;
@@ -320,7 +342,21 @@ public:
 
     // count ticks into out.
     void ticks(float* out, int count) {
-        for (int j = 0; j < count; ++j) out[j] = tick();
+        using U4 = std::uint32_t __attribute__((vector_size(16)));
+        using V4 = float __attribute__((vector_size(16)));
+        using I4 = std::int32_t __attribute__((vector_size(16)));
+        int j = 0;
+        for (; j + 4 <= count; j += 4) {
+            const U4 phase = U4{0, 1, 2, 3} * increment_ + phase_;
+            const U4 index = phase >> 24;
+            const V4 x = __builtin_convertvector(reinterpret_cast<I4>(phase & 0xFFFFFFu), V4) * (1.0f / 16777216.0f);
+            const V4 here{table_[index[0]], table_[index[1]], table_[index[2]], table_[index[3]]};
+            const V4 after{table_[index[0] + 1], table_[index[1] + 1], table_[index[2] + 1], table_[index[3] + 1]};
+            const V4 result = (1.0f - x) * here + x * after;
+            std::memcpy(out + j, &result, sizeof result);
+            phase_ += 4 * increment_;
+        }
+        for (; j < count; ++j) out[j] = tick();
     }
     // Takes back the last count ticks.
     void untick(int count) { phase_ -= increment_ * static_cast<std::uint32_t>(count); }

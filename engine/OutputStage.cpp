@@ -1,5 +1,8 @@
 #include "engine/OutputStage.h"
 
+#include <cfloat>
+#include <cstring>
+
 namespace strellon {
 
 OutputStage::OutputStage(float sampleRate)
@@ -40,15 +43,62 @@ void OutputStage::setToneCoefficients(float T) {
     q_ = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
 }
 
-// The chorus lines' delays are far longer than a run, so all their reads
-// can go first; the states live in locals meanwhile (the output stores
-// would otherwise make the compiler reload every member on every sample).
+// Three passes over the run: the tone section and the chorus low-pass, which
+// carry their state from sample to sample; the chorus lines, whose delays
+// are far longer than a run so that all their reads can go first; then the
+// outputs. States live in locals meanwhile: the stores would otherwise make
+// the compiler reload every member on every sample.
 int OutputStage::back(int n, const OutputControls& c, float* left, float* right) {
-    const float volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
-    float high[kRun];
+    const float w = w_, release = releaseCoefficient_;
+    const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
+    float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
+    float gain = limiterGain_, toneOutput = toneOutput_, lowpass = chorusLowpass_;
+    float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
+    const float* table = limiterTable_;
+
+    float y[kRun], dry[kRun], high[kRun];
     int voiced = 0;  // samples that go through the chorus
-    for (int i = 0; i < n; ++i)
-        if (run_.chorus[i] != 0.0f) high[voiced++] = run_.high[i];
+    for (int i = 0; i < n; ++i) {
+        const float T = run_.dynaTone[i];
+        float x = run_.mix[i] * 3.9f;
+        if (T > 0.0f) {
+            // The coefficients depend on DynaTone alone (and the rate).
+            if (!(T == toneFor_)) {
+                setToneCoefficients(T);
+                k1 = k1_, k2 = k2_, kh = kh_, q = q_;
+            }
+            const float R = run_.toneRama[i];
+            s1 = s1 + (x + s2 * T * 0.818f - s1) * k1;
+            s2 = s2 + (s1 - s2) * k1;
+            s3 = s3 + (s2 - s3) * k2;
+            s4 = s4 + (s2 - s3 - s4) * k2;
+            s5 = s5 + (x - (q * s5 + s6)) * kh;
+            s6 = s6 + s5 * kh;
+
+            float z = (s5 * 0.8f + s6 * 0.3f) * R * 2.0f + (s3 - s4) * (1.0f - R) * 1.136f;
+            z = z - z * z * z * 0.16666667f;
+
+            // Peak limiter: instant attack, 75 ms release. The index is
+            // bounded even for a value that is not a number.
+            float a = std::fabs(z) * 4096.0f;
+            if (!(a <= 32760.0f)) a = 32760.0f;
+            const int k = roundToInt(a - 0.5f);
+            const float t = a - static_cast<float>(k);
+            const float target = table[k] + (table[k + 1] - table[k]) * t;
+            if (target < gain) gain = target;
+            else gain = gain + (target - gain) * release;
+            toneOutput = gain * z;
+            x = toneOutput;
+        }
+        y[i] = x * volume;
+        if (run_.chorus[i] != 0.0f) {
+            lowpass = lowpass + (y[i] - lowpass) * w * 233.0f;
+            dry[i] = y[i] * 0.2f + lowpass;
+            high[voiced++] = y[i] - lowpass;
+        }
+    }
+    s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, s5_ = s5, s6_ = s6;
+    limiterGain_ = gain, toneOutput_ = toneOutput, chorusLowpass_ = lowpass;
 
     float wet1[kRun], wet2[kRun];
     if (voiced > 0) {
@@ -62,12 +112,19 @@ int OutputStage::back(int n, const OutputControls& c, float* left, float* right)
         float feedback1 = feedback1_, feedback2 = feedback2_;
         FractionalDelay::Sweep line1(chorus1_), line2(chorus2_);
         // The chorus lines are only ever pushed, never peeked.
-        if (FractionalDelay::Sweep::canStepAhead(chorus1_, delay1, voiced) &&
-            FractionalDelay::Sweep::canStepAhead(chorus2_, delay2, voiced)) {
-            line1.stepAhead(delay1, wet1, voiced,
-                            [&](int j, const float* out) { return (j ? out[j - 1] : feedback1) * 0.3f + high[j]; });
-            line2.stepAhead(delay2, wet2, voiced,
-                            [&](int j, const float* out) { return (j ? out[j - 1] : feedback2) * 0.3f + high[j]; });
+        if (FractionalDelay::Sweep::canReadAhead(chorus1_, delay1, voiced) &&
+            FractionalDelay::Sweep::canReadAhead(chorus2_, delay2, voiced)) {
+            line1.readAhead(delay1, wet1, voiced);
+            line2.readAhead(delay2, wet2, voiced);
+            float input1[kRun], input2[kRun];
+            input1[0] = feedback1 * 0.3f + high[0];
+            input2[0] = feedback2 * 0.3f + high[0];
+            for (int j = 1; j < voiced; ++j) {
+                input1[j] = wet1[j - 1] * 0.3f + high[j];
+                input2[j] = wet2[j - 1] * 0.3f + high[j];
+            }
+            line1.writeAhead(input1, voiced);
+            line2.writeAhead(input2, voiced);
         } else {
             for (int j = 0; j < voiced; ++j) {
                 wet1[j] = feedback1 = line1.step(delay1[j], feedback1 * 0.3f + high[j]);
@@ -78,20 +135,36 @@ int OutputStage::back(int n, const OutputControls& c, float* left, float* right)
         feedback2_ = wet2[voiced - 1];
     }
 
-    int j = 0;
-    for (int i = 0; i < n; ++i) {
-        const float Ch = run_.chorus[i], y = run_.y[i];
-        float l, r;
-        if (Ch != 0.0f) {
-            l = ((run_.dry[i] + wet1[j]) * Ch + (1.0f - Ch) * y) * volumeFactor;
-            r = ((run_.dry[i] + wet2[j]) * Ch + (1.0f - Ch) * y) * volumeFactor;
-            ++j;
-        } else {
-            l = r = y * volumeFactor;
+    // Usually every sample of a run goes through the chorus, or none does.
+    float l[kRun], r[kRun];
+    if (voiced == n) {
+        for (int i = 0; i < n; ++i) {
+            const float Ch = run_.chorus[i];
+            l[i] = ((dry[i] + wet1[i]) * Ch + (1.0f - Ch) * y[i]) * volumeFactor;
+            r[i] = ((dry[i] + wet2[i]) * Ch + (1.0f - Ch) * y[i]) * volumeFactor;
         }
-        left[i] = l;
-        right[i] = r;
-        if (!std::isfinite(l) || !std::isfinite(r) || !std::isfinite(run_.mix[i])) {
+    } else {
+        for (int i = 0, j = 0; i < n; ++i) {
+            const float Ch = run_.chorus[i];
+            if (Ch != 0.0f) {
+                l[i] = ((dry[i] + wet1[j]) * Ch + (1.0f - Ch) * y[i]) * volumeFactor;
+                r[i] = ((dry[i] + wet2[j]) * Ch + (1.0f - Ch) * y[i]) * volumeFactor;
+                ++j;
+            } else {
+                l[i] = r[i] = y[i] * volumeFactor;
+            }
+        }
+    }
+    std::memcpy(left, l, sizeof(float) * static_cast<size_t>(n));
+    std::memcpy(right, r, sizeof(float) * static_cast<size_t>(n));
+
+    int finite = 1;
+    for (int i = 0; i < n; ++i)
+        finite &= (std::fabs(l[i]) <= FLT_MAX) & (std::fabs(r[i]) <= FLT_MAX) & (std::fabs(run_.mix[i]) <= FLT_MAX);
+    if (finite) return n;
+    for (int i = 0, j = 0; i < n; ++i) {
+        if (run_.chorus[i] != 0.0f) ++j;
+        if (!std::isfinite(l[i]) || !std::isfinite(r[i]) || !std::isfinite(run_.mix[i])) {
             // The caller resets the stage now; only the oscillators, which
             // a reset keeps, must stand where this sample left them.
             lfo1_.untick(voiced - j);

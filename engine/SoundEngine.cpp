@@ -211,7 +211,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
         const float dynaTone = param(kDynaTone);
         const float toneRama = param(kToneRama);
         const float chorus = param(kChorus);
-        output_.front(k, mix_, active_, dynaTone, toneRama, chorus, volume_);
+        output_.front(k, mix_, active_, dynaTone, toneRama, chorus);
         runRandom_[k] = random;
     }
 }

@@ -99,8 +99,9 @@ TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
         for (int j = 0; j < count; ++j) EXPECT_EQ(gotOut[j], wantOut[j]) << block;
         {
             FractionalDelay::Sweep sweep(ahead);
-            if (FractionalDelay::Sweep::canStepAhead(ahead, delay, count)) {
-                sweep.stepAhead(delay, gotOut, count, [&](int j, const float*) { return input[j]; });
+            if (FractionalDelay::Sweep::canReadAhead(ahead, delay, count)) {
+                sweep.readAhead(delay, gotOut, count);
+                sweep.writeAhead(input, count);
             } else {
                 EXPECT_TRUE(block == 30 || block == 31) << block;
                 for (int j = 0; j < count; ++j) gotOut[j] = sweep.step(delay[j], input[j]);
