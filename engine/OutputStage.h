@@ -30,7 +30,7 @@ public:
     // Chorus buffers fit 33 ms plus the sweep at 192 kHz.
     static constexpr int kChorusCapacity = 8192;
     // Longest run between two back() calls.
-    static constexpr int kRun = 32;
+    static constexpr int kRun = 64;
 
     // The chorus oscillators keep the rate they are built with.
     explicit OutputStage(float sampleRate);

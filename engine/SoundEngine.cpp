@@ -184,7 +184,8 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
 // whole run: the voices, the sympathetic feed, the body filter, the idle
 // test and the output stage's serial part. Each sample reads its controls
 // in the order the loop always has.
-void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
+void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
+    std::uint32_t random = generator;  // in a register for the run
     alignas(16) float out[kNumStrings];
     for (int i = from, k = 0; i < to; ++i, ++k) {
         const float sympathetic = param(kSympathetic);
@@ -214,6 +215,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& random) {
         output_.front(k, mix_, active_, dynaTone, toneRama, chorus);
         runRandom_[k] = random;
     }
+    generator = random;
 }
 
 void SoundEngine::processReplacing(float* left, float* right, int frames) {

@@ -75,7 +75,7 @@ private:
     void carryOut(NoteEvent& e);
     void recover();
     int nextEvent(int i, int next, int frames) const;
-    void runVoices(int from, int to, std::uint32_t& random);
+    void runVoices(int from, int to, std::uint32_t& generator);
 
     const ParamValues& params_;
     const EngineTables& tables_;
