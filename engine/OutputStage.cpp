@@ -48,7 +48,7 @@ void OutputStage::setToneCoefficients(float T) {
 // are far longer than a run so that all their reads can go first; then the
 // outputs. States live in locals meanwhile: the stores would otherwise make
 // the compiler reload every member on every sample.
-int OutputStage::back(int n, const OutputControls& c, float* left, float* right) {
+int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* right) {
     const float w = w_, release = releaseCoefficient_;
     const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
     float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;

@@ -4,7 +4,7 @@
 // when the engine falls idle.
 //
 // The render loop hands over the samples between two events as one run:
-// front() takes each sample's mix and controls, back() works the run
+// addSample() takes each sample's mix and controls, renderRun() works the run
 // through in passes (tone section, chorus lines, outputs), which keeps each
 // pass's dependency chains apart from the voices' and from each other.
 #pragma once
@@ -29,7 +29,7 @@ class OutputStage {
 public:
     // Chorus buffers fit 33 ms plus the sweep at 192 kHz.
     static constexpr int kChorusCapacity = 8192;
-    // Longest run between two back() calls.
+    // Most samples in one run.
     static constexpr int kRun = 64;
 
     // The chorus oscillators keep the rate they are built with.
@@ -49,14 +49,14 @@ public:
     // input is below the idle threshold and holdAwake is false.
     void process(float mix, bool& active, bool holdAwake, const OutputControls& c, float& left, float& right) {
         if (isSilent(mix) && !holdAwake) active = false;
-        front(0, mix, active, c.dynaTone, c.toneRama, c.chorus);
-        back(1, c, &left, &right);
+        addSample(0, mix, active, c.dynaTone, c.toneRama, c.chorus);
+        renderRun(1, c, &left, &right);
     }
 
     // Audio thread: sample k (0..kRun-1) of the current run, whose idle
     // decision the caller has taken (on is the active flag after the test),
     // with the controls read for it.
-    void front(int k, float mix, bool on, float T, float R, float Ch) {
+    void addSample(int k, float mix, bool on, float T, float R, float Ch) {
         run_.mix[k] = mix;
         run_.dynaTone[k] = on ? T : 0.0f;
         run_.toneRama[k] = R;
@@ -67,7 +67,7 @@ public:
     // sample whose output or mix is not a finite number and returns its
     // index (n when none was); the stage then wants a reset(), which the
     // render loop gives it.
-    int back(int n, const OutputControls& c, float* left, float* right);
+    int renderRun(int n, const OutputControls& c, float* left, float* right);
 
 private:
     void setToneCoefficients(float T);
@@ -85,7 +85,7 @@ private:
     FractionalDelay chorus1_, chorus2_;
     Lfo lfo1_, lfo2_;
 
-    // What front() leaves for back(); the controls are 0 where the engine
+    // What addSample() leaves for renderRun(); the controls are 0 where the engine
     // is idle.
     struct Run {
         float mix[kRun], dynaTone[kRun], toneRama[kRun], chorus[kRun];

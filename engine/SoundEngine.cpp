@@ -180,10 +180,10 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
     return at;
 }
 
-// Samples from..to-1, short of what the output stage does once for the
-// whole run: the voices, the sympathetic feed, the body filter, the idle
-// test and the output stage's serial part. Each sample reads its controls
-// in the order the loop always has.
+// Samples from..to-1 of a run up to the output stage: the voices, the
+// sympathetic feed, the body filter and the idle test; each sample's mix
+// and controls go to the output stage, which renders the run afterwards.
+// Each sample reads its controls in the order the loop always has.
 void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
     std::uint32_t random = generator;  // in a register for the run
     alignas(16) float out[kNumStrings];
@@ -212,7 +212,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
         const float dynaTone = param(kDynaTone);
         const float toneRama = param(kToneRama);
         const float chorus = param(kChorus);
-        output_.front(k, mix_, active_, dynaTone, toneRama, chorus);
+        output_.addSample(k, mix_, active_, dynaTone, toneRama, chorus);
         runRandom_[k] = random;
     }
     generator = random;
@@ -240,7 +240,7 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         runVoices(i, end, random);
         float* l = left ? left + i : spareLeft;
         float* r = right ? right + i : spareRight;
-        const int done = output_.back(end - i, controls, l, r);
+        const int done = output_.renderRun(end - i, controls, l, r);
         if (done == end - i) {
             i = end;
             continue;
