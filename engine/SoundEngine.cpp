@@ -187,22 +187,34 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
 void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
     std::uint32_t random = generator;  // in a register for the run
     alignas(16) float out[kNumStrings];
+    // The body filter of a sample is only needed by the next sample's feed.
+    // Worked out right after that sample's voices instead of right after
+    // its own, its serial chain overlaps the voices' work rather than
+    // holding it up. Its random number is still drawn in its place.
+    bool bodyPending = false;
+    float bodyMix = 0.0f, bodyRandom = 0.0f;
+    auto bodyFilter = [&] {
+        bodyHighpass1_ = bodyHighpass1_ + (bodyMix - bodyHighpass1_) * w_ * 300.0f;
+        const float h1 = bodyMix - bodyHighpass1_;
+        bodyHighpass2_ = bodyHighpass2_ + (h1 - bodyHighpass2_) * w_ * 300.0f;
+        const float b = (h1 - bodyHighpass2_) * 0.5f + (bodyRandom - 0.5f) * 0.0004f;
+        bodyLowpass_ = bodyLowpass_ + (b - bodyLowpass_) * w_ * 800.0f;
+        bodyFeedback_ = bodyLowpass_;
+        bodyPending = false;
+    };
     for (int i = from, k = 0; i < to; ++i, ++k) {
         const float sympathetic = param(kSympathetic);
         if (active_) {
             voices_->process(out, random);
+            if (bodyPending) bodyFilter();
             if (sympathetic > 0.0f) voices_->feedSympathetic(out, bodyFeedback_, sympatheticGain_);
             float sum = out[0];
             for (int s = 1; s < kNumStrings; ++s) sum += out[s];
             mix_ = sum * 0.0833333358f;
             if (sympathetic > 0.0f) {
-                const float r = randomUnit(nextRandom(random));
-                bodyHighpass1_ = bodyHighpass1_ + (mix_ - bodyHighpass1_) * w_ * 300.0f;
-                const float h1 = mix_ - bodyHighpass1_;
-                bodyHighpass2_ = bodyHighpass2_ + (h1 - bodyHighpass2_) * w_ * 300.0f;
-                const float b = (h1 - bodyHighpass2_) * 0.5f + (r - 0.5f) * 0.0004f;
-                bodyLowpass_ = bodyLowpass_ + (b - bodyLowpass_) * w_ * 800.0f;
-                bodyFeedback_ = bodyLowpass_;
+                bodyRandom = randomUnit(nextRandom(random));
+                bodyMix = mix_;
+                bodyPending = true;
             } else {
                 bodyFeedback_ = mix_;
             }
@@ -215,6 +227,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
         output_.addSample(k, mix_, active_, dynaTone, toneRama, chorus);
         runRandom_[k] = random;
     }
+    if (bodyPending) bodyFilter();
     generator = random;
 }
 
