@@ -149,6 +149,49 @@ public:
         return peekValue_;
     }
 
+    // Where a read at the given delay starts, for a line of size entries
+    // about to be written at index write. Delays outside 0..capacity read
+    // the oldest sample (too long) or the one about to be written (negative,
+    // not a number). Shared with the voice bank's lines.
+    static void place(int write, int size, float delay, int& read, float& fraction, float& delayKept) {
+        const float limit = static_cast<float>(size - 1);
+        double pos;
+        if (delay >= 1.0f && delay <= limit) {
+            placeWithin(write, size, delay, read, fraction);
+            delayKept = delay;
+            return;
+        } else if (delay >= 0.0f && delay <= limit) {
+            pos = static_cast<double>(write) - delay;
+            delayKept = delay;
+        } else if (delay > limit) {
+            pos = write + 1;  // the oldest sample
+            delayKept = limit;
+        } else {  // negative, or not a number
+            pos = write;
+            delayKept = 0.5f;
+        }
+        // Every branch leaves pos above -size, so one wrap each way is enough.
+        if (pos < 0.0) pos += size;
+        if (pos >= size) pos -= size;
+        read = static_cast<int>(pos);
+        if (read >= size) read = 0;  // rounding right below size
+        fraction = static_cast<float>(pos - read);
+    }
+    // place() for a delay within 1..capacity, in single precision with the
+    // same result: write - delay is exact in double there, and its fraction
+    // is 1 - frac(delay) (or 0), exact in float.
+    static void placeWithin(int write, int size, float delay, int& read, float& fraction) {
+        const int whole = static_cast<int>(delay);
+        const float part = delay - static_cast<float>(whole);
+        read = write - whole;
+        fraction = 0.0f;
+        if (part != 0.0f) {
+            --read;
+            fraction = 1.0f - part;
+        }
+        if (read < 0) read += size;
+    }
+
     // setDelay then pushAlone on every sample of a run, with the line's
     // position kept in locals meanwhile (stores into the buffer would
     // otherwise force the members back to memory each time). Writes the
@@ -234,18 +277,8 @@ public:
         }
 
     private:
-        // setDelay's steps. Within 1..capacity, where the chorus always is,
-        // the position is found in single precision with the same result:
-        // write - delay is exact in double there, and its fraction is
-        // 1 - frac(delay) (or 0), exact in float.
         void place(float delay) {
-            const float limit = static_cast<float>(size_ - 1);
-            if (delay >= 1.0f && delay <= limit) {
-                placeWithin(write_, delay);
-                delay_ = delay;
-            } else {
-                FractionalDelay::place(write_, size_, delay, read_, fraction_, delay_);
-            }
+            FractionalDelay::place(write_, size_, delay, read_, fraction_, delay_);
             oneMinusFraction_ = 1.0f - fraction_;
         }
 
@@ -254,26 +287,11 @@ public:
         float readAt(int first, int j, float delay) {
             int at = first + j;
             if (at >= size_) at -= size_;
-            placeWithin(at, delay);
+            placeWithin(at, size_, delay, read_, fraction_);
             const int next = read_ + 1 == size_ ? 0 : read_ + 1;
             const float result = buffer_[read_] * (1.0f - fraction_) + buffer_[next] * fraction_;
             read_ = next;
             return result;
-        }
-
-        // place() for a delay within 1..capacity, seen from index at.
-        void placeWithin(int at, float delay) {
-            const int whole = static_cast<int>(delay);
-            const float part = delay - static_cast<float>(whole);
-            int read = at - whole;
-            float fraction = 0.0f;
-            if (part != 0.0f) {
-                --read;
-                fraction = 1.0f - part;
-            }
-            if (read < 0) read += size_;
-            read_ = read;
-            fraction_ = fraction;
         }
 
         FractionalDelay& d_;
@@ -284,30 +302,6 @@ public:
     };
 
 private:
-    // Where a read at the given delay starts, for a line about to be written
-    // at index write. Delays outside 0..capacity read the oldest sample
-    // (too long) or the one about to be written (negative, not a number).
-    static void place(int write, int size, float delay, int& read, float& fraction, float& delayKept) {
-        const float limit = static_cast<float>(size - 1);
-        double pos;
-        if (delay >= 0.0f && delay <= limit) {
-            pos = static_cast<double>(write) - delay;
-            delayKept = delay;
-        } else if (delay > limit) {
-            pos = write + 1;  // the oldest sample
-            delayKept = limit;
-        } else {  // negative, or not a number
-            pos = write;
-            delayKept = 0.5f;
-        }
-        // Every branch leaves pos above -size, so one wrap each way is enough.
-        if (pos < 0.0) pos += size;
-        if (pos >= size) pos -= size;
-        read = static_cast<int>(pos);
-        if (read >= size) read = 0;  // rounding right below size
-        fraction = static_cast<float>(pos - read);
-    }
-
     float interpolate() const {
         int next = readIndex_ + 1 == size_ ? 0 : readIndex_ + 1;
         return buffer_[readIndex_] * oneMinusFraction_ + buffer_[next] * fraction_;

@@ -10,6 +10,7 @@
 #include <vector>
 #include <emmintrin.h>
 
+#include "engine/Dsp.h"
 #include "engine/Parameters.h"
 
 namespace strellon {
@@ -24,8 +25,16 @@ public:
 
     // Zeroes every line's samples (positions are kept).
     void clear();
-    // FractionalDelay::setDelay for one voice.
-    void setDelay(int voice, float delay);
+    // FractionalDelay::setDelay for one voice, on the shared write index.
+    void setDelay(int voice, float delay) {
+        int read;
+        float fraction, kept;
+        FractionalDelay::place(write_, size_, delay, read, fraction, kept);
+        const int g = voice >> 2, i = voice & 3;
+        read_[g][i] = read;
+        fraction_[g][i] = fraction;
+        oneMinusFraction_[g][i] = 1.0f - fraction;
+    }
 
     // One sample for every voice: x holds the twelve inputs.
     // pushAlone: each voice gets its push() result.

@@ -1,7 +1,9 @@
 // Delay lines, the oscillator, the random source and the engine's tables.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/Dsp.h"
 #include "engine/EngineTables.h"
@@ -65,6 +67,33 @@ TEST(FractionalDelay, LinearInterpolationBetweenNeighbours) {
     for (int i = 0; i < 20; ++i) d.push(float(i));
     d.setDelay(2.25f);
     EXPECT_FLOAT_EQ(d.push(20.0f), 17.75f);
+}
+
+// Within 1..capacity a read position is found in single precision; it must
+// be the one the double-precision steps give, fraction bits included.
+TEST(FractionalDelay, SinglePrecisionPlacingMatchesDouble) {
+    const int size = 8193;
+    std::uint32_t seed = 11;
+    for (int trial = 0; trial < 200000; ++trial) {
+        seed = seed * 1664525u + 1013904223u;
+        const int write = static_cast<int>(seed % size);
+        float delay;
+        switch (trial % 4) {
+        case 0: delay = 1.0f + static_cast<float>(seed >> 9) / 8388608.0f * 8191.0f; break;
+        case 1: delay = static_cast<float>(1 + seed % 8192); break;                       // whole
+        case 2: delay = std::nextafter(static_cast<float>(1 + seed % 8191), 9000.0f); break;  // just above
+        default: delay = 1.0f + static_cast<float>(seed >> 8) / 16777216.0f; break;       // 1..2
+        }
+        double pos = static_cast<double>(write) - delay;
+        if (pos < 0.0) pos += size;
+        const int wantRead = static_cast<int>(pos);
+        const float wantFraction = static_cast<float>(pos - wantRead);
+        int read;
+        float fraction, kept;
+        FractionalDelay::place(write, size, delay, read, fraction, kept);
+        ASSERT_EQ(read, wantRead) << delay;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(fraction), std::bit_cast<std::uint32_t>(wantFraction)) << delay;
+    }
 }
 
 // The chorus drives its lines through a Sweep, step by step or, for long
