@@ -178,14 +178,14 @@ void DrawContext::setFont(int id, int size, int style) {
     if (size == 0) size = kFontTable[id].size;
     fontSize_ = size;
     if (!surface_) return;
-    platform::FontSpec spec;
-    spec.face = kFontTable[id].face;
-    spec.pixelHeight = size;
-    spec.bold = (style & kBoldFace) || id == 0;
-    spec.italic = style & kItalicFace;
-    spec.underline = style & kUnderlineFace;
-    spec.decorative = id == 7;
-    surface_->setFont(spec);
+    platform::FontSpec font;
+    font.face = kFontTable[id].face;
+    font.pixelHeight = size;
+    font.bold = (style & kBoldFace) || id == 0;
+    font.italic = style & kItalicFace;
+    font.underline = style & kUnderlineFace;
+    font.decorative = id == 7;
+    surface_->setFont(font);
 }
 
 int DrawContext::getStringWidth(const char* text) {

@@ -61,22 +61,22 @@ std::vector<std::string> parameterNames(host::HostedPlugin& plugin) {
     return names;
 }
 
-bool selectProgram(host::HostedPlugin& plugin, const std::string& spec, std::string& error) {
+bool selectProgram(host::HostedPlugin& plugin, const std::string& choice, std::string& error) {
     const int count = plugin.effect()->numPrograms;
     long index = -1;
-    if (parseIndex(spec, index)) {
+    if (parseIndex(choice, index)) {
         if (index >= count) {
-            error = "program " + spec + " does not exist (the plug-in has " + std::to_string(count) +
+            error = "program " + choice + " does not exist (the plug-in has " + std::to_string(count) +
                     " programs, 0 to " + std::to_string(count - 1) + ")";
             return false;
         }
     } else {
         const std::vector<std::string> names = programNames(plugin);
-        const std::string wanted = compactName(spec);
+        const std::string wanted = compactName(choice);
         for (int i = 0; i < static_cast<int>(names.size()) && index < 0; ++i)
             if (!wanted.empty() && compactName(names[i]) == wanted) index = i;
         if (index < 0) {
-            error = "no program named \"" + spec + "\" (see --list-programs)";
+            error = "no program named \"" + choice + "\" (see --list-programs)";
             return false;
         }
     }

@@ -15,8 +15,8 @@ std::string compactName(const std::string& name);
 std::vector<std::string> programNames(host::HostedPlugin& plugin);
 std::vector<std::string> parameterNames(host::HostedPlugin& plugin);
 
-// spec is a program number or a program name (first match, compact names).
-bool selectProgram(host::HostedPlugin& plugin, const std::string& spec, std::string& error);
+// choice is a program number or a program name (first match, compact names).
+bool selectProgram(host::HostedPlugin& plugin, const std::string& choice, std::string& error);
 
 // assignment is NAME=VALUE with VALUE a normalised value from 0 to 1.
 bool setParameterByName(host::HostedPlugin& plugin, const std::string& assignment,
