@@ -1,27 +1,9 @@
 // The audio-thread calls must not touch the heap: every allocation in this
-// binary is counted, and the count must not move across them.
+// binary is counted while they run.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "EngineTestSupport.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/support/AllocationCounter.h"
 
 namespace strellon {
 namespace {
@@ -39,7 +21,7 @@ TEST(RealTime, EventsAndAudioAllocateNothing) {
         engine.resume();
         float left[256], right[256];
 
-        const long before = allocations.load();
+        test::startCountingAllocations();
         for (int block = 0; block < 200; ++block) {
             engine.beginEvents();
             engine.addMidi(block % 200, 0x90, 40 + block % 50, 90);
@@ -52,7 +34,7 @@ TEST(RealTime, EventsAndAudioAllocateNothing) {
             if (block == 150) params[kVolume].store(std::nanf(""));  // forces a recovery
             engine.processReplacing(left, right, 256);
         }
-        EXPECT_EQ(allocations.load() - before, 0);
+        EXPECT_EQ(test::stopCountingAllocations(), 0);
     }
 }
 

@@ -2,48 +2,9 @@
 // process is counted while the audio thread is inside them.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "engine/Parameters.h"
 #include "tests/sound/Player.h"
-
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-
-namespace {
-thread_local bool counting = false;
-std::atomic<int> allocations{0};
-
-void note() {
-    if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
-}
-}  // namespace
-
-extern "C" void* malloc(std::size_t size) {
-    note();
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(std::size_t n, std::size_t size) {
-    note();
-    return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, std::size_t size) {
-    note();
-    return __libc_realloc(p, size);
-}
-void* operator new(std::size_t size) {
-    note();
-    if (void* p = __libc_malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/support/AllocationCounter.h"
 
 namespace strellon::sound {
 namespace {
@@ -72,15 +33,13 @@ TEST(RealTime, EventsAndAudioNeverAllocate) {
         const vst2::VstEvents* events[8];
         for (int b = 0; b < 8; ++b) events[b] = lists[b].get();
 
-        allocations = 0;
-        counting = true;
+        test::startCountingAllocations();
         for (int block = 0; block < 64; ++block) {
             p.plugin().sendEvents(events[block % 8]);
             p.plugin().processReplacing(outputs, 256);
             p.plugin().process(outputs, 256);
         }
-        counting = false;
-        EXPECT_EQ(allocations.load(), 0);
+        EXPECT_EQ(test::stopCountingAllocations(), 0);
     }
 }
 
