@@ -7,16 +7,16 @@
 
 namespace strellon {
 
-LaneRings::LaneRings(int capacity) : size_(capacity + 1), stride_((capacity + 2 + 15) & ~15) {
+LaneRings::LaneRings(int capacity) : size_(std::clamp(capacity, 1, kStride - 2) + 1) {
     sizeVector_ = I4{size_, size_, size_, size_};
     for (int g = 0; g < kGroups; ++g) {
         const int v = 4 * g;
-        laneBase_[g] = I4{v * stride_, (v + 1) * stride_, (v + 2) * stride_, (v + 3) * stride_};
+        laneBase_[g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};
         read_[g] = I4{0, 0, 0, 0};
         fraction_[g] = V4{0, 0, 0, 0};
         oneMinusFraction_[g] = V4{1, 1, 1, 1};
     }
-    storage_.assign(static_cast<size_t>(stride_) * kNumStrings, 0.0f);
+    storage_.assign(static_cast<size_t>(kStride) * kNumStrings, 0.0f);
 }
 
 void LaneRings::clear() { std::fill(storage_.begin(), storage_.end(), 0.0f); }

@@ -21,6 +21,11 @@ public:
     using I4 = std::int32_t __attribute__((vector_size(16)));
     static constexpr int kGroups = kNumStrings / 4;
 
+    // Floats between two voices' lines. One constant for every ring, so
+    // that a lane's place in memory is a fixed offset from the write point.
+    static constexpr int kStride = 20016;
+
+    // capacity + 2 must fit kStride.
     explicit LaneRings(int capacity);
 
     // Zeroes every line's samples (positions are kept).
@@ -62,14 +67,20 @@ private:
     // Each line keeps a copy of its first sample just past its end, so the
     // interpolation's second tap is always the next float in memory.
     void write(const V4* x) {
-        alignas(16) float lanes[kNumStrings];
-        std::memcpy(lanes, x, sizeof lanes);
         float* at = storage_.data() + write_;
-        for (int v = 0; v < kNumStrings; ++v) at[v * stride_] = lanes[v];
-        if (write_ == 0) {
-            for (int v = 0; v < kNumStrings; ++v) at[v * stride_ + size_] = lanes[v];
-        }
+        store(at, x);
+        if (write_ == 0) store(at + size_, x);
         if (++write_ == size_) write_ = 0;
+    }
+    // Lane by lane straight out of the vectors, at constant offsets.
+    static void store(float* at, const V4* x) {
+        for (int g = 0; g < kGroups; ++g) {
+            const V4 v = x[g];
+            at[(4 * g) * kStride] = v[0];
+            at[(4 * g + 1) * kStride] = v[1];
+            at[(4 * g + 2) * kStride] = v[2];
+            at[(4 * g + 3) * kStride] = v[3];
+        }
     }
 
     V4 interpolate(int g) const {
@@ -88,8 +99,7 @@ private:
         return a * oneMinusFraction_[g] + b * fraction_[g];
     }
 
-    int size_;    // capacity + 1, as FractionalDelay
-    int stride_;  // floats between two voices' lines
+    int size_;  // capacity + 1, as FractionalDelay
     int write_ = 0;
     I4 sizeVector_;
     I4 laneBase_[kGroups];
