@@ -151,23 +151,20 @@ void VoiceBank::dampNote(int voice) {
     }
 }
 
-// others[j][g]: all ones in the lanes of group g that are not voice j.
-constexpr auto others = [] {
-    std::array<std::array<std::array<std::int32_t, 4>, kGroups>, kNumStrings> m{};
-    for (int j = 0; j < kNumStrings; ++j)
-        for (int v = 0; v < kNumStrings; ++v) m[j][v >> 2][v & 3] = v == j ? 0 : -1;
-    return m;
-}();
-
 // Each voice sums the others in voice order. Adding +0 leaves a sum
 // unchanged (the sum starts at +0, so it is never -0), so a voice's own
-// output is masked to +0 instead of being skipped.
+// output is masked to +0 instead of being skipped; only the group that holds
+// voice j needs the mask.
 STRELLON_VECTOR_CLONES
 void VoiceBank::feed(const float* out, float body, float gain) {
+    static constexpr I4 kAllBut[4] = {{0, -1, -1, -1}, {-1, 0, -1, -1}, {-1, -1, 0, -1}, {-1, -1, -1, 0}};
     V4 sum[kGroups] = {splat(0.0f), splat(0.0f), splat(0.0f)};
+#pragma GCC unroll 12
     for (int j = 0; j < kNumStrings; ++j) {
-        const I4 o = reinterpret_cast<I4>(splat(out[j]));
-        for (int g = 0; g < kGroups; ++g) sum[g] = sum[g] + reinterpret_cast<V4>(o & loadLanes(others[j][g].data()));
+        const V4 o = splat(out[j]);
+        const V4 masked = reinterpret_cast<V4>(reinterpret_cast<I4>(o) & kAllBut[j & 3]);
+#pragma GCC unroll 3
+        for (int g = 0; g < kGroups; ++g) sum[g] = sum[g] + (g == j >> 2 ? masked : o);
     }
     for (int g = 0; g < kGroups; ++g) sympathetic_[g] = (sum[g] + body) * gain;
 }
