@@ -98,6 +98,7 @@ void VoiceBank::reset() {
     comb_.clear();
     modeBLoop_.clear();
     pulsing_ = 0;
+    ramping_ = (1u << kNumStrings) - 1;
     shaping_ = selfBend_ = damp_ = 0.0f;
     character_ = Character::kNone;
 }
@@ -130,6 +131,7 @@ void VoiceBank::setFrequency(int voice, float hz) {
 void VoiceBank::startNote(int voice, const NoteStart& s) {
     noteActive_[voice] = true;
     pulsing_ |= 1u << voice;
+    ramping_ |= 1u << voice;
     lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
     lane(velocity_, voice) = s.velocity;
     lane(nis_, voice) = s.nis;
@@ -229,12 +231,27 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
         if (!noteActive_[v] || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
     }
 
+    // The attack ramp. Once a voice's ramp is over for good its G stays 1
+    // and its counter stays one past the length, so a group whose voices
+    // are all past it skips the arithmetic.
     V4 G[kGroups];
     for (int g = 0; g < kGroups; ++g) {
+        if ((ramping_ >> (4 * g) & 0xFu) == 0) {
+            G[g] = splat(1.0f);
+            continue;
+        }
         const V4 rc = rampCounter_[g] + 1.0f;
         const I4 done = rc > rampLength_[g];
         G[g] = select(done, splat(1.0f), (1.0f - rc / rampLength_[g]) * (1.0f - e_[g]));
         rampCounter_[g] = select(done, rampLength_[g] + 1.0f, rc);
+        unsigned over = static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(done))) << (4 * g) & ramping_;
+        for (; over != 0; over &= over - 1) {
+            const int v = __builtin_ctz(over);
+            // The pulse fixes the length on its second sample; below 2^23 the
+            // counter, one past the length, stays past it.
+            const bool lengthFixed = !(pulsing_ >> v & 1u) || excitationCounter_[v] >= 2;
+            if (lengthFixed && lane(rampLength_, v) < 8388608.0f) ramping_ &= ~(1u << v);
+        }
     }
 
     // Loop lengths follow on tick samples only (one in 39 per voice).

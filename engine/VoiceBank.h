@@ -66,6 +66,8 @@ private:
     // Voices whose excitation pulse may still be running; the others give
     // the constant 1e-7 until their next note.
     unsigned pulsing_ = 0;
+    // Voices whose attack ramp may still run.
+    unsigned ramping_ = 0;
     bool noteActive_[kNumStrings];
     LaneRings loopA_, loopB_, comb_;
     CubicLanes modeBLoop_;
