@@ -305,66 +305,66 @@ void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*o
     for (int g = 0; g < kGroups; ++g) stage[g] = stage[g] + sympathetic_[g];
     loopB_.pushPeek(stage, y_);
 
+    switch (character_) {
+    case Character::kBand1: shapeBand<Character::kBand1>(sometimes, G); break;
+    case Character::kBand2: shapeBand<Character::kBand2>(sometimes, G); break;
+    case Character::kBand3: shapeBand<Character::kBand3>(sometimes, G); break;
+    case Character::kBand4: shapeBand<Character::kBand4>(sometimes, G); break;
+    case Character::kBand5: shapeBand<Character::kBand5>(sometimes, G); break;
+    case Character::kBand6: shapeBand<Character::kBand6>(sometimes, G); break;
+    case Character::kBand7: shapeBand<Character::kBand7>(sometimes, G); break;
+    case Character::kBand8: shapeBand<Character::kBand8>(sometimes, G); break;
+    case Character::kBand9: shapeBand<Character::kBand9>(sometimes, G); break;
+    default: shapeBand<Character::kNone>(sometimes, G); break;
+    }
+}
+
+// The character operation of one Shaping band on the loop output, all
+// groups in one loop so that their filter chains run side by side.
+template <Character C>
+inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* sometimes, V4* G) {
+    const float w = w_;
     for (int g = 0; g < kGroups; ++g) {
         V4 y = y_[g] + sympathetic_[g];
         V4& tone = tone_[g];
         const V4 F = brightness_[g];
         auto lowpass = [&](V4 x, V4 fc) { return tone = tone + (x - tone) * w * fc; };
-        switch (character_) {
-        case Character::kBand1: {
+        if constexpr (C == Character::kBand1) {
             const V4 old = tone;
             const V4 t = lowpass(y, splat(3900.0f));
             const V4 mixed = t * nis_[g] + (1.0f - nis_[g]) * y;
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], mixed, y);
-            break;
-        }
-        case Character::kBand2: {
+        } else if constexpr (C == Character::kBand2) {
             const V4 old = tone;
             const V4 t = lowpass(y, splat(3900.0f));
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], t, y);
             y = lowpass(y, F + 950.0f);
-            break;
-        }
-        case Character::kBand3: {
+        } else if constexpr (C == Character::kBand3) {
             const V4 t = lowpass(y, F + 954.0f);
             y = select(absolute(t) > 0.9f, -y, y);
-            break;
-        }
-        case Character::kBand4: {
+        } else if constexpr (C == Character::kBand4) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.9f, -y, y);
             y = lowpass(y, F + 954.0f);
-            break;
-        }
-        case Character::kBand5: {
+        } else if constexpr (C == Character::kBand5) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.9f, splat(0.9f), y);
-            break;
-        }
-        case Character::kBand6:
-        case Character::kBand8: {
-            const float limit = character_ == Character::kBand6 ? 0.9f : 0.5f;
+        } else if constexpr (C == Character::kBand6 || C == Character::kBand8) {
+            constexpr float limit = C == Character::kBand6 ? 0.9f : 0.5f;
             const V4 t = lowpass(y, splat(860.0f));
             const I4 over = absolute(t) > limit;
             const V4 kept = tone;
             const V4 smooth = lowpass(y, F + 950.0f);
             tone = select(over, kept, tone);
             y = select(over, splat(limit), smooth);
-            if (character_ == Character::kBand6) G[g] = splat(1.0f);
-            break;
-        }
-        case Character::kBand7: {
+            if constexpr (C == Character::kBand6) G[g] = splat(1.0f);
+        } else if constexpr (C == Character::kBand7) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.5f, splat(0.5f), y);
-            break;
-        }
-        case Character::kBand9:
+        } else if constexpr (C == Character::kBand9) {
             y = lowpass(y, F + 992.0f);
-            break;
-        default:
-            break;
         }
         y_[g] = y;
     }

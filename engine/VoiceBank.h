@@ -43,6 +43,8 @@ private:
     void step(float* out, std::uint32_t& random);
     void feed(const float* out, float body, float gain);
     void processModeA(const I4* sometimes, const V4* X, V4* G, float* out);
+    template <Character C>
+    void shapeBand(const I4* sometimes, V4* G);
     void processModeB(const V4* X, const V4* G, float* out);
     void finish(bool modeB, const V4* G, float* out);
 
