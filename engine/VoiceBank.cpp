@@ -78,7 +78,8 @@ void VoiceBank::reset() {
         velocity_[g] = nis_[g] = pick_[g] = exciter_[g] = modulation_[g] = zero;
         envelope_[g] = level_[g] = fixing_[g] = zero;
         loopGain_[g] = splat(kLoopGainLimit);
-        sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = zero;
+        sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = noiseScale_[g] = zero;
+        envelopeGrowth_[g] = splat(1.0f);
         rampCounter_[g] = zero;
         rampLength_[g] = splat(1.0f);
         brightness_[g] = zero;
@@ -125,6 +126,7 @@ void VoiceBank::setFrequency(int voice, float hz) {
     lane(loopGain_, voice) = t.loopGain;
     lane(noiseCutoff_, voice) = t.noiseCutoff;
     lane(lengthUnit_, voice) = t.lengthUnit;
+    lane(envelopeGrowth_, voice) = 1.0f + t.lengthUnit * 1e-7f;
     lane(brightness_, voice) = t.brightness;
 }
 
@@ -137,6 +139,7 @@ void VoiceBank::startNote(int voice, const NoteStart& s) {
     lane(nis_, voice) = s.nis;
     lane(pick_, voice) = s.pick * 0.8f;
     lane(exciter_, voice) = s.exciter;
+    lane(noiseScale_, voice) = (s.velocity + 0.1f) * lane(pick_, voice) + s.exciter * 0.1f;
     lane(modulation_, voice) = s.modulation;
     lane(fixing_, voice) = s.fixing;
     setFrequency(voice, s.frequency);
@@ -214,7 +217,7 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
         driftTarget_[g] = select(wrap, drift_[g], driftTarget_[g]);
         tick[g] = tickCounter_[g] < splatInt(2);
 
-        n_[g] = n_[g] + (noise * ((velocity_[g] + 0.1f) * pick_[g] + exciter_[g] * 0.1f) - n_[g]) * noiseCutoff_[g] * w;
+        n_[g] = n_[g] + (noise * noiseScale_[g] - n_[g]) * noiseCutoff_[g] * w;
         e_[g] = (n_[g] + 2.0f) * 0.5f;
     }
 
@@ -407,7 +410,7 @@ void VoiceBank::finish(bool modeB, const V4* G, float* out) {
             env = select(quiet, splat(0.0f), env);
         }
         V4 level = env;
-        env = env * (1.0f + lengthUnit_[g] * 1e-7f);
+        env = env * envelopeGrowth_[g];
         const I4 quiet = absolute(env) < kSilence;
         z = select(quiet, splat(0.0f), z);
         env = select(quiet, splat(0.0f), env);

@@ -64,6 +64,9 @@ private:
     V4 sympathetic_[kGroups], noiseCutoff_[kGroups], lengthUnit_[kGroups];
     V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];
     V4 e_[kGroups];  // this sample's (n + 2) * 0.5, kept for the excitation
+    // Per-note factors worked out once: (velocity + 0.1) * pick + exciter *
+    // 0.1 for the noise, 1 + D * 1e-7 for the envelope.
+    V4 noiseScale_[kGroups], envelopeGrowth_[kGroups];
     int excitationCounter_[kNumStrings];
     // Voices whose excitation pulse may still be running; the others give
     // the constant 1e-7 until their next note.
