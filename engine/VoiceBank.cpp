@@ -397,14 +397,22 @@ void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
 
 STRELLON_VECTOR_CLONES
 void VoiceBank::finish(bool modeB, const V4* G, float* out) {
+    if (modeB) finishWith<true, false>(G, out);
+    else if (shaping_ > 0.9f && shaping_ <= 0.98f) finishWith<false, true>(G, out);
+    else finishWith<false, false>(G, out);
+}
+
+// Envelope, silence test and the output high-pass, for the loop mode and
+// for whether the output goes through the per-note tone filter.
+template <bool ModeB, bool ToneOutput>
+inline __attribute__((always_inline)) void VoiceBank::finishWith(const V4* G, float* out) {
     const float w = w_;
-    const bool toneOutput = !modeB && shaping_ > 0.9f && shaping_ <= 0.98f;
     for (int g = 0; g < kGroups; ++g) {
-        V4 z = modeB ? r_[g] : y_[g];
+        V4 z = ModeB ? r_[g] : y_[g];
         const V4 a = absolute(z);
         V4 env = envelope_[g];
         env = (env - a) * select(a <= env, splat(release_), splat(attack_)) + a;
-        if (!modeB) {
+        if constexpr (!ModeB) {
             const I4 quiet = absolute(env) < kSilence;
             z = select(quiet, splat(0.0f), z);
             env = select(quiet, splat(0.0f), env);
@@ -417,16 +425,16 @@ void VoiceBank::finish(bool modeB, const V4* G, float* out) {
         level = select(quiet, splat(0.0f), level);
         envelope_[g] = env;
         level_[g] = level;
-        if (modeB) r_[g] = z;
+        if constexpr (ModeB) r_[g] = z;
         else y_[g] = z;
 
         const V4 x = z - (G[g] - 1.0f) * n_[g];
-        const V4 fc = toneOutput ? toneFrequency_[g] - 37.0f : splat(modeB ? 39.0f : 12.0f);
+        const V4 fc = ToneOutput ? toneFrequency_[g] - 37.0f : splat(ModeB ? 39.0f : 12.0f);
         const V4 f = w * fc;
         const V4 hpOut = x - (b_[g] * 0.482f + l_[g]);
         b_[g] = b_[g] + hpOut * f;
         l_[g] = l_[g] + b_[g] * f;
-        const V4 result = hpOut * (toneOutput ? 2.0f : 1.4f);
+        const V4 result = hpOut * (ToneOutput ? 2.0f : 1.4f);
         std::memcpy(out + 4 * g, &result, sizeof result);
     }
 }

@@ -47,6 +47,8 @@ private:
     void shapeBand(const I4* sometimes, V4* G);
     void processModeB(const V4* X, const V4* G, float* out);
     void finish(bool modeB, const V4* G, float* out);
+    template <bool ModeB, bool ToneOutput>
+    void finishWith(const V4* G, float* out);
 
     Character character_ = Character::kNone;
     float shaping_ = 0.0f;
