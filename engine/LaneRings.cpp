@@ -8,11 +8,11 @@
 namespace strellon {
 
 LaneRings::LaneRings(int capacity) : size_(std::clamp(capacity, 1, kStride - 2) + 1) {
-    sizeVector_ = I4{size_, size_, size_, size_};
     for (int g = 0; g < kGroups; ++g) {
         const int v = 4 * g;
         laneBase_[g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};
-        read_[g] = I4{0, 0, 0, 0};
+        lineEnd_[g] = laneBase_[g] + size_;
+        at_[g] = laneBase_[g];
         fraction_[g] = V4{0, 0, 0, 0};
         oneMinusFraction_[g] = V4{1, 1, 1, 1};
     }

@@ -36,7 +36,7 @@ public:
         float fraction, kept;
         FractionalDelay::place(write_, size_, delay, read, fraction, kept);
         const int g = voice >> 2, i = voice & 3;
-        read_[g][i] = read;
+        at_[g][i] = read + laneBase_[g][i];
         fraction_[g][i] = fraction;
         oneMinusFraction_[g][i] = 1.0f - fraction;
     }
@@ -47,7 +47,7 @@ public:
         write(x);
         for (int g = 0; g < kGroups; ++g) {
             out[g] = interpolate(g);
-            read_[g] = wrap(read_[g] + 1);
+            at_[g] = advance(g);
         }
     }
     // pushPeek: push() with the result dropped, then peek(); done group by
@@ -56,13 +56,18 @@ public:
     void pushPeek(const V4* x, V4* out) {
         write(x);
         for (int g = 0; g < kGroups; ++g) {
-            read_[g] = wrap(read_[g] + 1);
+            at_[g] = advance(g);
             out[g] = interpolate(g);
         }
     }
 
 private:
-    I4 wrap(I4 i) const { return i & ~(i == sizeVector_); }
+    // The next read position of each lane, wrapped to its line's start.
+    I4 advance(int g) const {
+        const I4 next = at_[g] + 1;
+        const I4 end = next == lineEnd_[g];
+        return (end & laneBase_[g]) | (~end & next);
+    }
 
     // Each line keeps a copy of its first sample just past its end, so the
     // interpolation's second tap is always the next float in memory.
@@ -85,8 +90,7 @@ private:
 
     V4 interpolate(int g) const {
         alignas(16) std::int32_t here[4];
-        const I4 at = read_[g] + laneBase_[g];
-        std::memcpy(here, &at, sizeof here);
+        std::memcpy(here, &at_[g], sizeof here);
         // Both taps of a voice sit side by side: one 8-byte load each.
         const float* s = storage_.data();
         __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
@@ -101,9 +105,9 @@ private:
 
     int size_;  // capacity + 1, as FractionalDelay
     int write_ = 0;
-    I4 sizeVector_;
-    I4 laneBase_[kGroups];
-    I4 read_[kGroups];
+    I4 laneBase_[kGroups];  // where each lane's line starts in storage_
+    I4 lineEnd_[kGroups];   // laneBase_ + size_
+    I4 at_[kGroups];        // read positions, in storage_
     V4 fraction_[kGroups];
     V4 oneMinusFraction_[kGroups];
     std::vector<float> storage_;

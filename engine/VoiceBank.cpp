@@ -406,12 +406,15 @@ void VoiceBank::finish(bool modeB, const V4* G, float* out) {
 // for whether the output goes through the per-note tone filter.
 template <bool ModeB, bool ToneOutput>
 inline __attribute__((always_inline)) void VoiceBank::finishWith(const V4* G, float* out) {
+    // Locals: the stores below could otherwise alias these members and
+    // force a reload per group.
     const float w = w_;
+    const V4 release = splat(release_), attack = splat(attack_);
     for (int g = 0; g < kGroups; ++g) {
         V4 z = ModeB ? r_[g] : y_[g];
         const V4 a = absolute(z);
         V4 env = envelope_[g];
-        env = (env - a) * select(a <= env, splat(release_), splat(attack_)) + a;
+        env = (env - a) * select(a <= env, release, attack) + a;
         if constexpr (!ModeB) {
             const I4 quiet = absolute(env) < kSilence;
             z = select(quiet, splat(0.0f), z);
