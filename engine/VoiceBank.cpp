@@ -291,8 +291,9 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
     finish(modeB, G, out);
 }
 
-STRELLON_VECTOR_CLONES
-void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*out*/) {
+// The parts of step() are inlined into its per-processor versions, so that
+// their values stay in registers between them.
+inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*out*/) {
     const float w = w_;
     V4 h[kGroups], into[kGroups];
     for (int g = 0; g < kGroups; ++g) {
@@ -373,8 +374,7 @@ inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* someti
     }
 }
 
-STRELLON_VECTOR_CLONES
-void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
+inline __attribute__((always_inline)) void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
     const float w = w_;
     V4 h[kGroups];
     for (int g = 0; g < kGroups; ++g) {
@@ -395,8 +395,7 @@ void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
     modeBLoop_.write(written);
 }
 
-STRELLON_VECTOR_CLONES
-void VoiceBank::finish(bool modeB, const V4* G, float* out) {
+inline __attribute__((always_inline)) void VoiceBank::finish(bool modeB, const V4* G, float* out) {
     if (modeB) finishWith<true, false>(G, out);
     else if (shaping_ > 0.9f && shaping_ <= 0.98f) finishWith<false, true>(G, out);
     else finishWith<false, false>(G, out);
