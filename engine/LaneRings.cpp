@@ -7,7 +7,7 @@
 
 namespace strellon {
 
-LaneRings::LaneRings(int capacity) : size_(std::clamp(capacity, 1, kStride - 2) + 1) {
+LaneRings::LaneRings(int capacity) : size_(std::clamp(capacity, kMirror, kStride - kMirror - 2) + 1) {
     for (int g = 0; g < kGroups; ++g) {
         const int v = 4 * g;
         laneBase_[g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};

@@ -21,11 +21,16 @@ public:
     using I4 = std::int32_t __attribute__((vector_size(16)));
     static constexpr int kGroups = kNumStrings / 4;
 
+    // Each line keeps a copy of its first kMirror + 1 samples past its end,
+    // so a read position may run up to kMirror samples past the end before
+    // it has to be wrapped, and the interpolation's second tap is always the
+    // next float in memory.
+    static constexpr int kMirror = 64;
     // Floats between two voices' lines. One constant for every ring, so
     // that a lane's place in memory is a fixed offset from the write point.
-    static constexpr int kStride = 20016;
+    static constexpr int kStride = 20080;
 
-    // capacity + 2 must fit kStride.
+    // capacity + kMirror + 2 must fit kStride.
     explicit LaneRings(int capacity);
 
     // Zeroes every line's samples (positions are kept).
@@ -47,8 +52,9 @@ public:
         write(x);
         for (int g = 0; g < kGroups; ++g) {
             out[g] = interpolate(g);
-            at_[g] = advance(g);
+            at_[g] = at_[g] + 1;
         }
+        if (++advanced_ == kMirror) rewrap();
     }
     // pushPeek: push() with the result dropped, then peek(); done group by
     // group, since a later group's input may depend on an earlier one's
@@ -56,25 +62,27 @@ public:
     void pushPeek(const V4* x, V4* out) {
         write(x);
         for (int g = 0; g < kGroups; ++g) {
-            at_[g] = advance(g);
+            at_[g] = at_[g] + 1;
             out[g] = interpolate(g);
         }
+        if (++advanced_ == kMirror) rewrap();
     }
 
 private:
-    // The next read position of each lane, wrapped to its line's start.
-    I4 advance(int g) const {
-        const I4 next = at_[g] + 1;
-        const I4 end = next == lineEnd_[g];
-        return (end & laneBase_[g]) | (~end & next);
+    // Read positions past a line's end go back by its size; done every
+    // kMirror samples, which keeps them within the mirrored part.
+    void rewrap() {
+        for (int g = 0; g < kGroups; ++g) {
+            const I4 past = at_[g] >= lineEnd_[g];
+            at_[g] = at_[g] - (past & size_);
+        }
+        advanced_ = 0;
     }
 
-    // Each line keeps a copy of its first sample just past its end, so the
-    // interpolation's second tap is always the next float in memory.
     void write(const V4* x) {
         float* at = storage_.data() + write_;
         store(at, x);
-        if (write_ == 0) store(at + size_, x);
+        if (write_ <= kMirror) store(at + size_, x);
         if (++write_ == size_) write_ = 0;
     }
     // Lane by lane straight out of the vectors, at constant offsets.
@@ -108,6 +116,7 @@ private:
     I4 laneBase_[kGroups];  // where each lane's line starts in storage_
     I4 lineEnd_[kGroups];   // laneBase_ + size_
     I4 at_[kGroups];        // read positions, in storage_
+    int advanced_ = 0;      // samples since the last rewrap()
     V4 fraction_[kGroups];
     V4 oneMinusFraction_[kGroups];
     std::vector<float> storage_;

@@ -57,7 +57,8 @@ inline I4 loadLanes(const std::int32_t* p) {
 
 }  // namespace
 
-static_assert(kCombCapacity + 2 <= LaneRings::kStride && kLoopCapacity + 2 <= LaneRings::kStride);
+static_assert(kCombCapacity + LaneRings::kMirror + 2 <= LaneRings::kStride &&
+              kLoopCapacity + LaneRings::kMirror + 2 <= LaneRings::kStride);
 
 VoiceBank::VoiceBank()
     : attack_(static_cast<float>(std::pow(0.01, 1.0 / 44.1))),

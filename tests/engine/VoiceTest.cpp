@@ -127,7 +127,8 @@ std::vector<float> perform(VoiceGroup& g, float shaping, float selfBend, float r
     std::vector<float> all;
     float out[kNumStrings];
     std::uint32_t random = 1;
-    for (int i = 0; i < 12000; ++i) {
+    // Long enough for every delay line to wrap round.
+    for (int i = 0; i < 21000; ++i) {
         if (i % 700 == 0) {
             const int voice = (i / 700) % kNumStrings;
             const int note = 40 + (i / 700) * 5 % 50;
