@@ -7,20 +7,6 @@
 
 namespace strellon {
 
-LaneRings::LaneRings(int capacity) : size_(std::clamp(capacity, kMirror, kStride - kMirror - 2) + 1) {
-    for (int g = 0; g < kGroups; ++g) {
-        const int v = 4 * g;
-        laneBase_[g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};
-        lineEnd_[g] = laneBase_[g] + size_;
-        at_[g] = laneBase_[g];
-        fraction_[g] = V4{0, 0, 0, 0};
-        oneMinusFraction_[g] = V4{1, 1, 1, 1};
-    }
-    storage_.assign(static_cast<size_t>(kStride) * kNumStrings, 0.0f);
-}
-
-void LaneRings::clear() { std::fill(storage_.begin(), storage_.end(), 0.0f); }
-
 CubicLanes::CubicLanes(int minimumSize) {
     size_ = 512;
     while (size_ < minimumSize) size_ *= 2;

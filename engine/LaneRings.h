@@ -1,10 +1,12 @@
-// Twelve FractionalDelay lines that are pushed together on every sample, as
-// the voice bank's loops and combs are. Because they always advance
-// together they share one write index, and their read positions, fractions
-// and interpolation are computed four voices at a time. The results are
-// those of twelve FractionalDelay objects driven the same way.
+// Rings of twelve FractionalDelay lines (one per voice) that are all pushed
+// once on every sample, as the voice bank's loops and combs are. Because
+// they always advance together they share one write index, and their read
+// positions, fractions and interpolation are computed four voices at a
+// time. The results are those of FractionalDelay objects of the same
+// capacity driven the same way.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -15,56 +17,73 @@
 
 namespace strellon {
 
+template <int Rings>
 class LaneRings {
 public:
     using V4 = float __attribute__((vector_size(16)));
     using I4 = std::int32_t __attribute__((vector_size(16)));
     static constexpr int kGroups = kNumStrings / 4;
+    static constexpr int kLines = Rings * kNumStrings;
 
     // Each line keeps a copy of its first kMirror + 1 samples past its end,
     // so a read position may run up to kMirror samples past the end before
     // it has to be wrapped, and the interpolation's second tap is always the
     // next float in memory.
     static constexpr int kMirror = 64;
-    // Floats between two voices' lines. One constant for every ring, so
-    // that a lane's place in memory is a fixed offset from the write point.
+    // Floats between two lines. A constant, so that a lane's place in
+    // memory is a fixed offset from the write point.
     static constexpr int kStride = 20080;
+    static constexpr int kMaximumCapacity = kStride - kMirror - 2;
 
-    // capacity + kMirror + 2 must fit kStride.
-    explicit LaneRings(int capacity);
+    explicit LaneRings(int capacity) : size_(std::clamp(capacity, kMirror, kMaximumCapacity) + 1) {
+        for (int r = 0; r < Rings; ++r) {
+            for (int g = 0; g < kGroups; ++g) {
+                const int v = r * kNumStrings + 4 * g;
+                laneBase_[r][g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};
+                lineEnd_[r][g] = laneBase_[r][g] + size_;
+                at_[r][g] = laneBase_[r][g];
+                fraction_[r][g] = V4{0, 0, 0, 0};
+                oneMinusFraction_[r][g] = V4{1, 1, 1, 1};
+            }
+        }
+        storage_.assign(static_cast<size_t>(kStride) * kLines, 0.0f);
+    }
 
     // Zeroes every line's samples (positions are kept).
-    void clear();
-    // FractionalDelay::setDelay for one voice, on the shared write index.
-    void setDelay(int voice, float delay) {
+    void clear() { std::fill(storage_.begin(), storage_.end(), 0.0f); }
+    // FractionalDelay::setDelay for one voice of one ring.
+    void setDelay(int ring, int voice, float delay) {
         int read;
         float fraction, kept;
         FractionalDelay::place(write_, size_, delay, read, fraction, kept);
         const int g = voice >> 2, i = voice & 3;
-        at_[g][i] = read + laneBase_[g][i];
-        fraction_[g][i] = fraction;
-        oneMinusFraction_[g][i] = 1.0f - fraction;
+        at_[ring][g][i] = read + laneBase_[ring][g][i];
+        fraction_[ring][g][i] = fraction;
+        oneMinusFraction_[ring][g][i] = 1.0f - fraction;
     }
 
-    // One sample for every voice: x holds the twelve inputs.
+    // One sample for every voice of one ring: x holds the twelve inputs.
+    // Each ring is pushed once per sample, then endSample() moves them all on.
     // pushAlone: each voice gets its push() result.
-    void pushAlone(const V4* x, V4* out) {
-        write(x);
+    void pushAlone(int ring, const V4* x, V4* out) {
+        write(ring, x);
         for (int g = 0; g < kGroups; ++g) {
-            out[g] = interpolate(g);
-            at_[g] = at_[g] + 1;
+            out[g] = interpolate(ring, g);
+            at_[ring][g] = at_[ring][g] + 1;
         }
-        if (++advanced_ == kMirror) rewrap();
     }
     // pushPeek: push() with the result dropped, then peek(); done group by
     // group, since a later group's input may depend on an earlier one's
     // output only through the caller, never within a sample.
-    void pushPeek(const V4* x, V4* out) {
-        write(x);
+    void pushPeek(int ring, const V4* x, V4* out) {
+        write(ring, x);
         for (int g = 0; g < kGroups; ++g) {
-            at_[g] = at_[g] + 1;
-            out[g] = interpolate(g);
+            at_[ring][g] = at_[ring][g] + 1;
+            out[g] = interpolate(ring, g);
         }
+    }
+    void endSample() {
+        if (++write_ == size_) write_ = 0;
         if (++advanced_ == kMirror) rewrap();
     }
 
@@ -72,18 +91,19 @@ private:
     // Read positions past a line's end go back by its size; done every
     // kMirror samples, which keeps them within the mirrored part.
     void rewrap() {
-        for (int g = 0; g < kGroups; ++g) {
-            const I4 past = at_[g] >= lineEnd_[g];
-            at_[g] = at_[g] - (past & size_);
+        for (int r = 0; r < Rings; ++r) {
+            for (int g = 0; g < kGroups; ++g) {
+                const I4 past = at_[r][g] >= lineEnd_[r][g];
+                at_[r][g] = at_[r][g] - (past & size_);
+            }
         }
         advanced_ = 0;
     }
 
-    void write(const V4* x) {
-        float* at = storage_.data() + write_;
+    void write(int ring, const V4* x) {
+        float* at = storage_.data() + ring * kNumStrings * kStride + write_;
         store(at, x);
         if (write_ <= kMirror) store(at + size_, x);
-        if (++write_ == size_) write_ = 0;
     }
     // Lane by lane straight out of the vectors, at constant offsets.
     static void store(float* at, const V4* x) {
@@ -96,9 +116,9 @@ private:
         }
     }
 
-    V4 interpolate(int g) const {
+    V4 interpolate(int ring, int g) const {
         alignas(16) std::int32_t here[4];
-        std::memcpy(here, &at_[g], sizeof here);
+        std::memcpy(here, &at_[ring][g], sizeof here);
         // Both taps of a voice sit side by side: one 8-byte load each.
         const float* s = storage_.data();
         __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
@@ -108,17 +128,17 @@ private:
         high = _mm_loadh_pi(high, reinterpret_cast<const __m64*>(s + here[3]));
         const V4 a = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
         const V4 b = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
-        return a * oneMinusFraction_[g] + b * fraction_[g];
+        return a * oneMinusFraction_[ring][g] + b * fraction_[ring][g];
     }
 
     int size_;  // capacity + 1, as FractionalDelay
     int write_ = 0;
-    I4 laneBase_[kGroups];  // where each lane's line starts in storage_
-    I4 lineEnd_[kGroups];   // laneBase_ + size_
-    I4 at_[kGroups];        // read positions, in storage_
-    int advanced_ = 0;      // samples since the last rewrap()
-    V4 fraction_[kGroups];
-    V4 oneMinusFraction_[kGroups];
+    int advanced_ = 0;  // samples since the last rewrap()
+    I4 laneBase_[Rings][kGroups];  // where each lane's line starts in storage_
+    I4 lineEnd_[Rings][kGroups];   // laneBase_ + size_
+    I4 at_[Rings][kGroups];        // read positions, in storage_
+    V4 fraction_[Rings][kGroups];
+    V4 oneMinusFraction_[Rings][kGroups];
     std::vector<float> storage_;
 };
 
@@ -127,8 +147,8 @@ private:
 // guard copies round its ends so the four taps of a read are one load.
 class CubicLanes {
 public:
-    using V4 = LaneRings::V4;
-    static constexpr int kGroups = LaneRings::kGroups;
+    using V4 = float __attribute__((vector_size(16)));
+    static constexpr int kGroups = kNumStrings / 4;
 
     explicit CubicLanes(int minimumSize);
 

@@ -57,14 +57,12 @@ inline I4 loadLanes(const std::int32_t* p) {
 
 }  // namespace
 
-static_assert(kCombCapacity + LaneRings::kMirror + 2 <= LaneRings::kStride &&
-              kLoopCapacity + LaneRings::kMirror + 2 <= LaneRings::kStride);
+static_assert(kCombCapacity <= LaneRings<1>::kMaximumCapacity && kLoopCapacity <= LaneRings<2>::kMaximumCapacity);
 
 VoiceBank::VoiceBank()
     : attack_(static_cast<float>(std::pow(0.01, 1.0 / 44.1))),
       release_(static_cast<float>(std::pow(0.01, 0.0002061430534946508))),
-      loopA_(kLoopCapacity),
-      loopB_(kLoopCapacity),
+      loops_(kLoopCapacity),
       comb_(kCombCapacity),
       modeBLoop_(kModeBMinimumSize) {
     reset();
@@ -90,13 +88,12 @@ void VoiceBank::reset() {
     for (int v = 0; v < kNumStrings; ++v) {
         excitationCounter_[v] = 0;
         noteActive_[v] = false;
-        loopA_.setDelay(v, 0.0f);
-        loopB_.setDelay(v, 0.0f);
-        comb_.setDelay(v, 0.0f);
+        loops_.setDelay(kLoopA, v, 0.0f);
+        loops_.setDelay(kLoopB, v, 0.0f);
+        comb_.setDelay(0, v, 0.0f);
         modeBLoop_.setDelay(v, 0.0);
     }
-    loopA_.clear();
-    loopB_.clear();
+    loops_.clear();
     comb_.clear();
     modeBLoop_.clear();
     pulsing_ = 0;
@@ -273,14 +270,15 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
             drift = drift + (lane(n_, v) - drift) * w * 300.0f;
             modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
         } else {
-            loopA_.setDelay(v, D - 2.0f * selfBend_ * env * env);
-            loopB_.setDelay(v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
+            loops_.setDelay(kLoopA, v, D - 2.0f * selfBend_ * env * env);
+            loops_.setDelay(kLoopB, v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
         }
-        comb_.setDelay(v, D * fixing * fixing);
+        comb_.setDelay(0, v, D * fixing * fixing);
     }
 
     V4 combed[kGroups];
-    comb_.pushAlone(X, combed);
+    comb_.pushAlone(0, X, combed);
+    comb_.endSample();
 
     if (modeB) {
         for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
@@ -306,9 +304,10 @@ inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* som
         into[g] = (G[g] + 1.0f) * 0.5f * loopGain_[g] * y_[g] + h[g];
     }
     V4 stage[kGroups];
-    loopA_.pushPeek(into, stage);
+    loops_.pushPeek(kLoopA, into, stage);
     for (int g = 0; g < kGroups; ++g) stage[g] = stage[g] + sympathetic_[g];
-    loopB_.pushPeek(stage, y_);
+    loops_.pushPeek(kLoopB, stage, y_);
+    loops_.endSample();
 
     switch (character_) {
     case Character::kBand1: shapeBand<Character::kBand1>(sometimes, G); break;

@@ -76,7 +76,11 @@ private:
     // Voices whose attack ramp may still run.
     unsigned ramping_ = 0;
     bool noteActive_[kNumStrings];
-    LaneRings loopA_, loopB_, comb_;
+    // The two loops (mode A) are always pushed together, the comb on every
+    // sample.
+    enum { kLoopA, kLoopB };
+    LaneRings<2> loops_;
+    LaneRings<1> comb_;
     CubicLanes modeBLoop_;
 };
 

@@ -136,6 +136,9 @@ std::vector<float> perform(VoiceGroup& g, float shaping, float selfBend, float r
                                 0.415f * (voice % 3), 2.0f * 440.0f * std::pow(2.0f, (note - 69) / 12.0f)});
         }
         if (i % 1100 == 550) g.dampNote((i / 1100) % kNumStrings);
+        // Into the other loop mode and back.
+        if (i == 8000) g.setShaping(shaping > 0.98f ? 0.55f : 0.99f);
+        if (i == 14000) g.setShaping(shaping);
         g.process(out, random);
         g.feedSympathetic(out, out[3] * 0.01f, 0.02f);
         all.insert(all.end(), out, out + kNumStrings);
