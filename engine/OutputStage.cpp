@@ -43,8 +43,8 @@ void OutputStage::setToneCoefficients(float T) {
     q_ = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
 }
 
-// Three passes over the run: the tone section and the chorus low-pass, which
-// carry their state from sample to sample; the chorus lines, whose delays
+// Four passes over the run: the tone section's filters; its limiter and the
+// chorus low-pass, which carry their state from sample to sample; the chorus lines, whose delays
 // are far longer than a run so that all their reads can go first; then the
 // outputs. States live in locals meanwhile: the stores would otherwise make
 // the compiler reload every member on every sample.
@@ -56,30 +56,38 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
     float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
     const float* table = limiterTable_;
 
+    // The filters first, on their own: their chains are the longest, and
+    // the limiter's long per-sample path would otherwise crowd them out of
+    // the processor's window.
+    float shaped[kRun];
+    for (int i = 0; i < n; ++i) {
+        const float T = run_.dynaTone[i];
+        if (!(T > 0.0f)) continue;
+        const float x = run_.mix[i] * 3.9f;
+        // The coefficients depend on DynaTone alone (and the rate).
+        if (!(T == toneFor_)) {
+            setToneCoefficients(T);
+            k1 = k1_, k2 = k2_, kh = kh_, q = q_;
+        }
+        const float R = run_.toneRama[i];
+        s1 = s1 + (x + s2 * T * 0.818f - s1) * k1;
+        s2 = s2 + (s1 - s2) * k1;
+        s3 = s3 + (s2 - s3) * k2;
+        s4 = s4 + (s2 - s3 - s4) * k2;
+        s5 = s5 + (x - (q * s5 + s6)) * kh;
+        s6 = s6 + s5 * kh;
+        const float z = (s5 * 0.8f + s6 * 0.3f) * R * 2.0f + (s3 - s4) * (1.0f - R) * 1.136f;
+        shaped[i] = z - z * z * z * 0.16666667f;
+    }
+
     float y[kRun], dry[kRun], high[kRun];
     int voiced = 0;  // samples that go through the chorus
     for (int i = 0; i < n; ++i) {
-        const float T = run_.dynaTone[i];
         float x = run_.mix[i] * 3.9f;
-        if (T > 0.0f) {
-            // The coefficients depend on DynaTone alone (and the rate).
-            if (!(T == toneFor_)) {
-                setToneCoefficients(T);
-                k1 = k1_, k2 = k2_, kh = kh_, q = q_;
-            }
-            const float R = run_.toneRama[i];
-            s1 = s1 + (x + s2 * T * 0.818f - s1) * k1;
-            s2 = s2 + (s1 - s2) * k1;
-            s3 = s3 + (s2 - s3) * k2;
-            s4 = s4 + (s2 - s3 - s4) * k2;
-            s5 = s5 + (x - (q * s5 + s6)) * kh;
-            s6 = s6 + s5 * kh;
-
-            float z = (s5 * 0.8f + s6 * 0.3f) * R * 2.0f + (s3 - s4) * (1.0f - R) * 1.136f;
-            z = z - z * z * z * 0.16666667f;
-
+        if (run_.dynaTone[i] > 0.0f) {
             // Peak limiter: instant attack, 75 ms release. The index is
             // bounded even for a value that is not a number.
+            const float z = shaped[i];
             float a = std::fabs(z) * 4096.0f;
             if (!(a <= 32760.0f)) a = 32760.0f;
             const int k = roundToInt(a - 0.5f);
