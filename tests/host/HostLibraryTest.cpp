@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <filesystem>
 #include <vector>
 
@@ -71,8 +72,11 @@ TEST(HostLibrary, EventListHoldsEveryEvent) {
     for (int i = 0; i < 300; ++i) events.add(i, 0x90, i & 0x7F, 1);
     const auto* list = events.get();
     ASSERT_EQ(list->numEvents, 300);
-    auto* last = reinterpret_cast<const vst2::VstMidiEvent*>(
-        static_cast<vst2::VstEvent* const*>(list->events)[299]);
+    // The record declares two pointers and is allocated with room for all;
+    // reach the rest from the record's address, as a host's plug-in would.
+    const auto* pointers = reinterpret_cast<vst2::VstEvent* const*>(reinterpret_cast<const char*>(list) +
+                                                                     offsetof(vst2::VstEvents, events));
+    auto* last = reinterpret_cast<const vst2::VstMidiEvent*>(pointers[299]);
     EXPECT_EQ(last->deltaFrames, 299);
     EXPECT_EQ(last->type, vst2::kVstMidiType);
     EXPECT_EQ(last->byteSize, 32);
