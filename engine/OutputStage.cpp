@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cstring>
 
+#include "engine/ProcessorVersions.h"
+
 namespace strellon {
 
 OutputStage::OutputStage(float sampleRate)
@@ -48,6 +50,7 @@ void OutputStage::setToneCoefficients(float T) {
 // are far longer than a run so that all their reads can go first; then the
 // outputs. States live in locals meanwhile: the stores would otherwise make
 // the compiler reload every member on every sample.
+STRELLON_VECTOR_CLONES
 int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* right) {
     const float w = w_, release = releaseCoefficient_;
     const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
