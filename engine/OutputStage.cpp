@@ -29,7 +29,7 @@ void OutputStage::setSampleRate(float sampleRate) {
 void OutputStage::reset() {
     s1_ = s2_ = s3_ = s4_ = s5_ = s6_ = 0.0f;
     limiterGain_ = 1.0f;
-    toneOutput_ = chorusLowpass_ = feedback1_ = feedback2_ = 0.0f;
+    chorusLowpass_ = feedback1_ = feedback2_ = 0.0f;
     chorus1_.clear();
     chorus2_.clear();
 }
@@ -46,16 +46,16 @@ void OutputStage::setToneCoefficients(float T) {
 }
 
 // Four passes over the run: the tone section's filters; its limiter and the
-// chorus low-pass, which carry their state from sample to sample; the chorus lines, whose delays
-// are far longer than a run so that all their reads can go first; then the
-// outputs. States live in locals meanwhile: the stores would otherwise make
+// chorus low-pass, which carry their state from sample to sample; the chorus
+// lines, whose delays are far longer than a run so that all their reads can
+// go first; then the outputs. States live in locals meanwhile: the stores would otherwise make
 // the compiler reload every member on every sample.
 STRELLON_VECTOR_CLONES
 int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* right) {
     const float w = w_, release = releaseCoefficient_;
     const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
     float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
-    float gain = limiterGain_, toneOutput = toneOutput_, lowpass = chorusLowpass_;
+    float gain = limiterGain_, lowpass = chorusLowpass_;
     float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
     const float* table = limiterTable_;
 
@@ -98,8 +98,7 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
             const float target = table[k] + (table[k + 1] - table[k]) * t;
             if (target < gain) gain = target;
             else gain = gain + (target - gain) * release;
-            toneOutput = gain * z;
-            x = toneOutput;
+            x = gain * z;
         }
         y[i] = x * volume;
         if (run_.chorus[i] != 0.0f) {
@@ -109,7 +108,7 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
         }
     }
     s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, s5_ = s5, s6_ = s6;
-    limiterGain_ = gain, toneOutput_ = toneOutput, chorusLowpass_ = lowpass;
+    limiterGain_ = gain, chorusLowpass_ = lowpass;
 
     float wet1[kRun], wet2[kRun];
     if (voiced > 0) {

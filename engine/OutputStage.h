@@ -5,8 +5,9 @@
 //
 // The render loop hands over the samples between two events as one run:
 // addSample() takes each sample's mix and controls, renderRun() works the run
-// through in passes (tone section, chorus lines, outputs), which keeps each
-// pass's dependency chains apart from the voices' and from each other.
+// through in passes (tone filters, limiter, chorus lines, outputs), which
+// keeps each pass's dependency chains apart from the voices' and from each
+// other.
 #pragma once
 
 #include <cmath>
@@ -79,7 +80,6 @@ private:
     float s1_ = 0, s2_ = 0, s3_ = 0, s4_ = 0, s5_ = 0, s6_ = 0;
     float toneFor_ = NAN, k1_ = 0, k2_ = 0, kh_ = 0, q_ = 0;
     float limiterGain_ = 1.0f;
-    float toneOutput_ = 0.0f;
     float chorusLowpass_ = 0.0f;
     float feedback1_ = 0.0f, feedback2_ = 0.0f;
     FractionalDelay chorus1_, chorus2_;

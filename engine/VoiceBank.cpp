@@ -64,7 +64,7 @@ void VoiceBank::reset() {
         hp_[g] = n_[g] = tone_[g] = drift_[g] = excitationLowpass_[g] = zero;
         b_[g] = l_[g] = driftTarget_[g] = y_[g] = r_[g] = zero;
         driftCounter_[g] = tickCounter_[g] = splatInt(0);
-        velocity_[g] = nis_[g] = pick_[g] = exciter_[g] = modulation_[g] = zero;
+        velocity_[g] = nis_[g] = exciter_[g] = modulation_[g] = zero;
         envelope_[g] = level_[g] = fixing_[g] = zero;
         loopGain_[g] = splat(kLoopGainLimit);
         sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = noiseScale_[g] = zero;
@@ -125,9 +125,8 @@ void VoiceBank::startNote(int voice, const NoteStart& s) {
     lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
     lane(velocity_, voice) = s.velocity;
     lane(nis_, voice) = s.nis;
-    lane(pick_, voice) = s.pick * 0.8f;
     lane(exciter_, voice) = s.exciter;
-    lane(noiseScale_, voice) = (s.velocity + 0.1f) * lane(pick_, voice) + s.exciter * 0.1f;
+    lane(noiseScale_, voice) = (s.velocity + 0.1f) * (s.pick * 0.8f) + s.exciter * 0.1f;
     lane(modulation_, voice) = s.modulation;
     lane(fixing_, voice) = s.fixing;
     setFrequency(voice, s.frequency);
@@ -270,19 +269,15 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
     comb_.pushAlone(0, X, combed);
     comb_.endSample();
 
-    if (modeB) {
-        for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
-        processModeB(X, G, out);
-    } else {
-        for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
-        processModeA(sometimes, X, G, out);
-    }
+    for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
+    if (modeB) processModeB(X, G);
+    else processModeA(sometimes, X, G);
     finish(modeB, G, out);
 }
 
 // The parts of step() are inlined into its per-processor versions, so that
 // their values stay in registers between them.
-inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G, float* /*out*/) {
+inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G) {
     const float w = w_;
     V4 h[kGroups], into[kGroups];
     for (int g = 0; g < kGroups; ++g) {
@@ -364,7 +359,7 @@ inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* someti
     }
 }
 
-inline __attribute__((always_inline)) void VoiceBank::processModeB(const V4* u, const V4* G, float* /*out*/) {
+inline __attribute__((always_inline)) void VoiceBank::processModeB(const V4* u, const V4* G) {
     const float w = w_;
     V4 h[kGroups];
     for (int g = 0; g < kGroups; ++g) {

@@ -42,10 +42,10 @@ private:
     // versions, so the overrides forward here).
     void step(float* out, std::uint32_t& random);
     void feed(const float* out, float body, float gain);
-    void processModeA(const I4* sometimes, const V4* X, V4* G, float* out);
+    void processModeA(const I4* sometimes, const V4* X, V4* G);
     template <Character C>
     void shapeBand(const I4* sometimes, V4* G);
-    void processModeB(const V4* X, const V4* G, float* out);
+    void processModeB(const V4* X, const V4* G);
     void finish(bool modeB, const V4* G, float* out);
     template <bool ModeB, bool ToneOutput>
     void finishWith(const V4* G, float* out);
@@ -61,7 +61,7 @@ private:
     V4 b_[kGroups], l_[kGroups], driftTarget_[kGroups];
     I4 driftCounter_[kGroups], tickCounter_[kGroups];
     V4 y_[kGroups], r_[kGroups];
-    V4 velocity_[kGroups], nis_[kGroups], pick_[kGroups], exciter_[kGroups], modulation_[kGroups];
+    V4 velocity_[kGroups], nis_[kGroups], exciter_[kGroups], modulation_[kGroups];
     V4 envelope_[kGroups], level_[kGroups], fixing_[kGroups], loopGain_[kGroups];
     V4 sympathetic_[kGroups], noiseCutoff_[kGroups], lengthUnit_[kGroups];
     V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];
