@@ -20,12 +20,6 @@ inline int roundToInt(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
 // constant is single precision and deliberately not exactly 2 pi.
 inline float angularFactor(float sampleRate) { return 6.28319f / sampleRate; }
 
-// The engine's universal forward-Euler one-pole; returns the new state.
-inline float onePole(float& state, float x, float fc, float w) {
-    state = state + (x - state) * fc * w;
-    return state;
-}
-
 // Power-of-two ring buffer read with a 4-point cubic (Catmull-Rom).
 // The user reads first and writes afterwards within a sample.
 class DelayLine {
@@ -54,25 +48,21 @@ public:
     float read() const {
         double pos = writeIndex_ - delay_;
         if (pos < 0.0) pos += size_;
-        int i = roundToInt(pos - 0.5);
-        float t = static_cast<float>(pos - i);
-        return cubic(buffer_.data(), i, mask_, t);
+        const int i = roundToInt(pos - 0.5);
+        const float t = static_cast<float>(pos - i);
+        const float* b = buffer_.data();
+        const float ym1 = b[(i - 1) & mask_];
+        const float y0 = b[i & mask_];
+        const float y1 = b[(i + 1) & mask_];
+        const float y2 = b[(i + 2) & mask_];
+        return y0 + t * ((y1 - ym1) * 0.5f +
+                         t * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
+                              t * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
     }
 
     void write(float x) {
         buffer_[writeIndex_] = x;
         writeIndex_ = (writeIndex_ + 1) & mask_;
-    }
-
-    // The interpolation itself, shared with the voice bank's own reader.
-    static float cubic(const float* b, int i, int mask, float t) {
-        float ym1 = b[(i - 1) & mask];
-        float y0 = b[i & mask];
-        float y1 = b[(i + 1) & mask];
-        float y2 = b[(i + 2) & mask];
-        return y0 + t * ((y1 - ym1) * 0.5f +
-                         t * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
-                              t * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
     }
 
 private:
@@ -99,7 +89,6 @@ public:
         std::fill(buffer_.begin(), buffer_.end(), 0.0f);
     }
 
-    int capacity() const { return size_ - 1; }
     float delay() const { return delay_; }
 
     void setDelay(float delay) {
@@ -124,28 +113,6 @@ public:
             peekValue_ = interpolate();
             readPending_ = false;
         }
-        return peekValue_;
-    }
-
-    // push() for a line that is never peeked, whose read is therefore always
-    // pending: the same result without the flag tests.
-    float pushAlone(float x) {
-        buffer_[writeIndex_] = x;
-        if (++writeIndex_ == size_) writeIndex_ = 0;
-        pushValue_ = interpolate();
-        if (++readIndex_ == size_) readIndex_ = 0;
-        readPending_ = true;
-        return pushValue_;
-    }
-
-    // push(x) with its result discarded, then peek(), for a line used only
-    // that way (its push value is never looked at, so it is not computed).
-    float pushPeek(float x) {
-        buffer_[writeIndex_] = x;
-        if (++writeIndex_ == size_) writeIndex_ = 0;
-        if (++readIndex_ == size_) readIndex_ = 0;
-        peekValue_ = interpolate();
-        readPending_ = false;
         return peekValue_;
     }
 

@@ -119,7 +119,7 @@ TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
         }
         for (int j = 0; j < count; ++j) {
             plain.setDelay(delay[j]);
-            wantOut[j] = plain.pushAlone(input[j]);
+            wantOut[j] = plain.push(input[j]);
         }
         {
             FractionalDelay::Sweep sweep(stepped);
@@ -142,9 +142,9 @@ TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
     plain.setDelay(123.5f);
     stepped.setDelay(123.5f);
     ahead.setDelay(123.5f);
-    const float last = plain.pushAlone(0.5f);
-    EXPECT_EQ(stepped.pushAlone(0.5f), last);
-    EXPECT_EQ(ahead.pushAlone(0.5f), last);
+    const float last = plain.push(0.5f);
+    EXPECT_EQ(stepped.push(0.5f), last);
+    EXPECT_EQ(ahead.push(0.5f), last);
     EXPECT_EQ(ahead.delay(), plain.delay());
 }
 
