@@ -115,7 +115,7 @@ void SoundEngine::noteOn(int key, float velocity) {
 
     const float velocityParam = param(kVelocity);
     const float effective = velocityParam * velocity + (1.0f - velocityParam);
-    voiceFrequency_[s] = tables_.noteFrequency[key];
+    const float frequency = tables_.noteFrequency[key];
     const int k = key % 12;
     const NoteStart start{key,
                           effective,
@@ -124,7 +124,7 @@ void SoundEngine::noteOn(int key, float velocity) {
                           exciter_[k] * 0.8f,
                           param(kModulation) + 0.001f,
                           fixing_[k] * intake_.fixingFactor(),
-                          tuningRatio_[k] * voiceFrequency_[s] * 0.5f};
+                          tuningRatio_[k] * frequency * 0.5f};
     voices_->startNote(s, start);
     sounding_[k].store(1, std::memory_order_relaxed);
 

@@ -59,7 +59,7 @@ public:
     float sampleRate() const { return sampleRate_; }
     int blockSize() const { return blockSize_; }
 
-    // For tests: state the Parts describe but no caller needs.
+    // For tests: state the engine keeps but no caller needs.
     bool isActive() const { return active_; }
     int currentNote(int voice) const { return currentNote_[voice]; }
     float tuningRatio(int pitchClass) const { return tuningRatio_[pitchClass]; }
@@ -83,7 +83,6 @@ private:
     int blockSize_ = 1024;
     float w_;
 
-    std::array<float, kNumStrings> voiceFrequency_{};
     std::array<int, kNumStrings> currentNote_{};
     int rotation_ = 0;
     std::array<float, kNumStrings> tuningRatio_{}, exciter_{}, fixing_{}, nis_{};
