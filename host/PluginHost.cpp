@@ -140,6 +140,12 @@ void HostedPlugin::sendEvents(const vst2::VstEvents* events) {
     dispatch(vst2::effProcessEvents, 0, 0, const_cast<vst2::VstEvents*>(events));
 }
 
+void HostedPlugin::changeProgram(vst2::int32 program) {
+    dispatch(vst2::effBeginSetProgram);
+    dispatch(vst2::effSetProgram, 0, program);
+    dispatch(vst2::effEndSetProgram);
+}
+
 std::vector<HostCall> HostedPlugin::calls() const {
     std::lock_guard<std::mutex> lock(callsMutex_);
     return calls_;

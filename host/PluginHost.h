@@ -63,6 +63,9 @@ public:
     std::string text(vst2::int32 opcode, vst2::int32 index = 0, std::size_t bufferSize = 256);
     void startAudio(float sampleRate, vst2::int32 blockSize);  // rate, block, mains on
     void sendEvents(const vst2::VstEvents* events);
+    // Selects a program inside the begin/end bracket hosts put round it, so
+    // that plug-ins can hold back their updates until it is complete.
+    void changeProgram(vst2::int32 program);
 
     // effClose now; the destructor then does nothing more with the plug-in.
     // Returns the dispatcher's answer.

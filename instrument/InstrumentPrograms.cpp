@@ -1,7 +1,6 @@
 // The program bank of the Instrument: selecting, naming and copying.
 #include <cstring>
 
-#include "engine/Parameters.h"
 #include "instrument/Instrument.h"
 #include "instrument/ParameterTable.h"
 

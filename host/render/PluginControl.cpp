@@ -80,9 +80,7 @@ bool selectProgram(host::HostedPlugin& plugin, const std::string& choice, std::s
             return false;
         }
     }
-    plugin.dispatch(vst2::effBeginSetProgram);
-    plugin.dispatch(vst2::effSetProgram, 0, index);
-    plugin.dispatch(vst2::effEndSetProgram);
+    plugin.changeProgram(index);
     return true;
 }
 

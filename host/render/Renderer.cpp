@@ -18,12 +18,8 @@ std::int64_t frameAt(double seconds, int rate) {
 Renderer::Renderer(host::HostedPlugin& plugin, RenderSettings settings)
     : plugin_(plugin), settings_(settings) {}
 
-// Hosts bracket a program change so that plug-ins can hold back their
-// updates until it is complete.
 void Renderer::changeProgram(int program) {
-    plugin_.dispatch(vst2::effBeginSetProgram);
-    plugin_.dispatch(vst2::effSetProgram, 0, program);
-    plugin_.dispatch(vst2::effEndSetProgram);
+    plugin_.changeProgram(program);
     ++stats_.programChanges;
 }
 
