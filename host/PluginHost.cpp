@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace strellon::host {
 
@@ -56,6 +57,12 @@ PluginLibrary::~PluginLibrary() {
 
 HostedPlugin::HostedPlugin(std::shared_ptr<PluginLibrary> library, HostSettings settings)
     : library_(std::move(library)), settings_(std::move(settings)) {}
+
+std::string besideProgram(const std::string& file) {
+    std::error_code ignored;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return ((self.empty() ? std::filesystem::path(".") : self.parent_path()) / file).string();
+}
 
 std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& path, std::string& error,
                                                  HostSettings settings) {

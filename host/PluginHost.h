@@ -90,6 +90,10 @@ private:
     std::vector<HostCall> calls_;
 };
 
+// The path of file in the folder of the running program (in the working
+// folder when that cannot be found): where our tools look for the plug-in.
+std::string besideProgram(const std::string& file);
+
 // A dlopen'ed plug-in library and its entry.
 class PluginLibrary {
 public:

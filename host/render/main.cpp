@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <filesystem>
 #include <iostream>
 
+#include "host/PluginHost.h"
 #include "host/render/RenderCommand.h"
 
 namespace {
@@ -15,13 +15,6 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
 
-// The plug-in built beside this program.
-std::string pluginBesideProgram() {
-    std::error_code ignored;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
-    return (self.empty() ? std::filesystem::path(".") : self.parent_path()) / "Strellon.so";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -29,7 +22,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     strellon::render::CommandContext context;
-    context.defaultPlugin = pluginBesideProgram();
+    context.defaultPlugin = strellon::host::besideProgram("Strellon.so");
     context.progressBar = isatty(STDERR_FILENO) != 0;
     context.stop = &interrupted;
     return strellon::render::runRenderCommand({argv + 1, argv + argc}, std::cout, std::cerr, context);

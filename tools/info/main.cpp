@@ -1,9 +1,6 @@
 // strellon-info [plugin.so]: loads a VST 2 plug-in as a host would and
 // prints what it says about itself. Without an argument it loads the
 // Strellon.so that lies beside this program.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -12,15 +9,6 @@
 using strellon::host::HostedPlugin;
 
 namespace {
-
-std::string besideThisProgram(const char* file) {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0) return file;
-    std::string self(path, static_cast<std::size_t>(length));
-    const auto slash = self.find_last_of('/');
-    return slash == std::string::npos ? file : self.substr(0, slash + 1) + file;
-}
 
 std::string fourCharacters(vst2::int32 id) {
     std::string text;
@@ -96,7 +84,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s [plugin.so]\n", argv[0]);
         return 2;
     }
-    const std::string path = argc == 2 ? argv[1] : besideThisProgram("Strellon.so");
+    const std::string path = argc == 2 ? argv[1] : strellon::host::besideProgram("Strellon.so");
     std::string error;
     auto plugin = HostedPlugin::load(path, error);
     if (!plugin) {
