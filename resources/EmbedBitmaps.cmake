@@ -2,8 +2,9 @@
 #
 # Compiles the bitmap files into <target> as byte arrays and registers them by
 # resource number when the program or library is loaded (platform/Resources.h).
-# The table is an object file of its own; for a static library it is handed
-# to whatever links that library, so the linker cannot drop the registration.
+# The table is an object file of its own; for a static or interface library it
+# is handed to whatever links that library, so the linker cannot drop the
+# registration.
 set(STRELLON_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedBitmapsScript.cmake)
 
 function(strellon_embed_bitmaps target name)
@@ -35,7 +36,7 @@ function(strellon_embed_bitmaps target name)
   add_library(${name}_bitmaps OBJECT ${out})
   target_include_directories(${name}_bitmaps PRIVATE ${PROJECT_SOURCE_DIR})
   get_target_property(kind ${target} TYPE)
-  if(kind STREQUAL "STATIC_LIBRARY")
+  if(kind STREQUAL "STATIC_LIBRARY" OR kind STREQUAL "INTERFACE_LIBRARY")
     add_dependencies(${target} ${name}_bitmaps)
     target_link_libraries(${target} INTERFACE $<TARGET_OBJECTS:${name}_bitmaps>)
   else()

@@ -1,5 +1,6 @@
-# The synthetic bitmaps as resource number and file pairs, for
-# strellon_embed_bitmaps; the numbers match TestBitmaps.h.
+# The synthetic bitmaps, embedded once as strellon_toolkit_test_bitmaps for
+# the toolkit tests and the toolkit demo; the numbers match TestBitmaps.h.
+include(${CMAKE_CURRENT_LIST_DIR}/../EmbedBitmaps.cmake)
 set(d ${CMAKE_CURRENT_LIST_DIR})
 set(STRELLON_TOOLKIT_TEST_BITMAPS
   9001 ${d}/background.bmp 9002 ${d}/onoff.bmp 9003 ${d}/knobstrip.bmp
@@ -10,3 +11,7 @@ set(STRELLON_TOOLKIT_TEST_BITMAPS
   9016 ${d}/digits.bmp 9017 ${d}/meteron.bmp 9018 ${d}/meteroff.bmp
   9019 ${d}/allgreen.bmp 9020 ${d}/keyed.bmp)
 unset(d)
+if(NOT TARGET strellon_toolkit_test_bitmaps)
+  add_library(strellon_toolkit_test_bitmaps INTERFACE)
+  strellon_embed_bitmaps(strellon_toolkit_test_bitmaps toolkit_test ${STRELLON_TOOLKIT_TEST_BITMAPS})
+endif()
