@@ -231,13 +231,15 @@ std::unique_ptr<DrawContext> Frame::temporaryContext() {
     return std::make_unique<Owning>(this, std::move(surface), window_.get());
 }
 
+DrawContext* Frame::eventContext(std::unique_ptr<DrawContext>& temporary) {
+    if (currentContext_) return currentContext_;
+    temporary = temporaryContext();
+    return temporary.get();
+}
+
 void Frame::drawView(View* view) {
     std::unique_ptr<DrawContext> temporary;
-    DrawContext* context = currentContext_;
-    if (!context) {
-        temporary = temporaryContext();
-        context = temporary.get();
-    }
+    DrawContext* context = eventContext(temporary);
     if (!context) return;
     if (view && containsView(view)) view->draw(context);
     else draw(context);
@@ -296,12 +298,7 @@ bool Frame::anythingDirty() const {
 void Frame::idle() {
     if (!open_ || firstDrawPending_ || !anythingDirty()) return;
     std::unique_ptr<DrawContext> temporary;
-    DrawContext* context = currentContext_;
-    if (!context) {
-        temporary = temporaryContext();
-        context = temporary.get();
-    }
-    if (context) redrawIfDirty(context);
+    if (DrawContext* context = eventContext(temporary)) redrawIfDirty(context);
 }
 
 void Frame::draw(DrawContext* context) {
@@ -326,11 +323,7 @@ void Frame::drawArea(DrawContext* context, const Rect& update) {
 
 void Frame::onMouseDown(DrawContext* context, Point where) {
     if (!context) context = currentContext_;
-    if (focusView_) {
-        View* previous = focusView_;
-        focusView_ = nullptr;
-        previous->loseFocus(nullptr);
-    }
+    setFocusView(nullptr);
     const int buttons = context ? context->getMouseButtons() : -1;
     if (modalView_) {
         if (modalView_->hitTest(where, buttons)) modalView_->onMouseDown(context, where);
@@ -400,11 +393,7 @@ bool Frame::onWheel(DrawContext* context, Point, float distance) {
     Point where;
     getCurrentLocation(where);
     std::unique_ptr<DrawContext> temporary;
-    if (!context) context = currentContext_;
-    if (!context) {
-        temporary = temporaryContext();
-        context = temporary.get();
-    }
+    if (!context) context = eventContext(temporary);
     return target->onWheel(context, where, distance);
 }
 

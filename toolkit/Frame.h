@@ -96,6 +96,8 @@ private:
     static void unregisterWindowClass();
     // A context on the window, when no current context is set.
     std::unique_ptr<DrawContext> temporaryContext();
+    // The current context, else a temporary one that lives in the given holder.
+    DrawContext* eventContext(std::unique_ptr<DrawContext>& temporary);
     bool anythingDirty() const;
     int dispatchKey(int (View::*handler)(const KeyCode&), const KeyCode& key);
 
