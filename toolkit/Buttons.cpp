@@ -5,6 +5,7 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/DrawContext.h"
 #include "toolkit/Frame.h"
+#include "toolkit/PressTracking.h"
 
 namespace strellon {
 
@@ -95,17 +96,8 @@ void ToggleButton::onMouseDown(DrawContext* context, Point where) {
 void ToggleButton::track(DrawContext* context, Point where, int buttons) {
     const float clickValue = value_;
     const float flipped = clickValue == 0.0f ? 1.0f : 0.0f;
-    if (frame_) frame_->beginEdit(tag_);
-    Point pointer = where;
-    int now;
-    do {
-        now = context->getMouseButtons();
-        value_ = size_.containsWithEdges(pointer) ? flipped : clickValue;
-        notifyListener(context);
-        context->getMouseLocation(pointer);
-        pumpIdle();
-    } while (now == buttons);
-    if (frame_) frame_->endEdit(tag_);
+    trackPress(context, where, buttons,
+               [&](Point pointer) { return size_.containsWithEdges(pointer) ? flipped : clickValue; });
 }
 
 TrackingToggle::TrackingToggle(const Rect& size, ControlListener* listener, int tag, Bitmap* background,

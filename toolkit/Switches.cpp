@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/DrawContext.h"
-#include "toolkit/Frame.h"
+#include "toolkit/PressTracking.h"
 
 namespace strellon {
 
@@ -29,17 +29,7 @@ float MultiSwitch::valueAt(Point pointer) const {
 void MultiSwitch::onMouseDown(DrawContext* context, Point where) {
     const int buttons = clickButtons(context);
     if (!buttons || resetOnControlClick(context, buttons)) return;
-    if (frame_) frame_->beginEdit(tag_);
-    Point pointer = where;
-    int now;
-    do {
-        now = context->getMouseButtons();
-        value_ = valueAt(pointer);
-        notifyListener(context);
-        context->getMouseLocation(pointer);
-        pumpIdle();
-    } while (now == buttons);
-    if (frame_) frame_->endEdit(tag_);
+    trackPress(context, where, buttons, [this](Point pointer) { return valueAt(pointer); });
 }
 
 VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int tag, int frameCount,
@@ -67,24 +57,19 @@ void RockerSwitch::draw(DrawContext* context) {
 void RockerSwitch::onMouseDown(DrawContext* context, Point where) {
     const int buttons = clickButtons(context);
     if (!buttons) return;
-    if (frame_) frame_->beginEdit(tag_);
-    Point pointer = where;
     const bool vertical = style_ & kVertical;
-    int now;
-    do {
-        now = context->getMouseButtons();
-        // Left or top half lowers, right or bottom half raises.
+    // Left or top half lowers, right or bottom half raises.
+    const auto valueAt = [&](Point pointer) {
         const bool firstHalf = vertical ? pointer.v < size_.top + size_.height() / 2
                                         : pointer.h < size_.left + size_.width() / 2;
-        value_ = firstHalf ? -1.0f : 1.0f;
-        notifyListener(context);
-        context->getMouseLocation(pointer);
-        pumpIdle();
-    } while (now == buttons);
+        return firstHalf ? -1.0f : 1.0f;
+    };
     // The return to rest is always told, even if nothing was drawn between.
-    value_ = 0.0f;
-    if (listener_) listener_->valueChanged(context, this);
-    if (frame_) frame_->endEdit(tag_);
+    const auto backToRest = [&] {
+        value_ = 0.0f;
+        if (listener_) listener_->valueChanged(context, this);
+    };
+    trackPress(context, where, buttons, valueAt, backToRest);
 }
 
 bool RockerSwitch::onWheel(DrawContext* context, Point, float distance) {

@@ -133,6 +133,14 @@ protected:
     // The wheel and arrow-key steps shared by knobs and sliders.
     bool stepByWheel(DrawContext* context, float distance);
     int stepByArrowKey(const KeyCode& key);
+    // Inside one edit, polls the press until the button word differs from
+    // buttons: each poll sets the value the pointer gives and tells the
+    // listener. released runs after the last poll, before the edit ends.
+    // Defined in toolkit/PressTracking.h.
+    template <class ValueAt, class Released>
+    void trackPress(DrawContext* context, Point where, int buttons, ValueAt valueAt, Released released);
+    template <class ValueAt>
+    void trackPress(DrawContext* context, Point where, int buttons, ValueAt valueAt);
 
     ControlListener* listener_;
     int tag_;
