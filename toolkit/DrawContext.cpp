@@ -188,6 +188,12 @@ void DrawContext::setFont(int id, int size, int style) {
     surface_->setFont(font);
 }
 
+platform::TextAlign textAlign(int alignment) {
+    return alignment == 1   ? platform::TextAlign::center
+           : alignment == 2 ? platform::TextAlign::right
+                            : platform::TextAlign::left;
+}
+
 int DrawContext::getStringWidth(const char* text) {
     return surface_ && text ? surface_->textWidth(text) : 0;
 }
@@ -195,14 +201,8 @@ int DrawContext::getStringWidth(const char* text) {
 void DrawContext::drawString(const char* text, const Rect& r, bool opaque, int alignment) {
     if (!text || !surface_) return;
     Rect box = at(r);
-    platform::TextAlign align = platform::TextAlign::left;
-    if (alignment == 1) {
-        align = platform::TextAlign::center;
-    } else if (alignment == 2) {
-        align = platform::TextAlign::right;
-    } else {
-        box.left += 1;
-    }
+    const platform::TextAlign align = textAlign(alignment);
+    if (align == platform::TextAlign::left) box.left += 1;
     surface_->drawText(text, box, align, opaque);
 }
 

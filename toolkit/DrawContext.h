@@ -31,6 +31,10 @@ enum MouseButton : int {
 // Font style bits of setFont.
 enum FontStyle : int { kBoldFace = 1, kItalicFace = 2, kUnderlineFace = 4 };
 
+// A text alignment number as drawString and the text views take it: 1
+// centres, 2 aligns right, anything else aligns left.
+platform::TextAlign textAlign(int alignment);
+
 // Drawing over a platform surface: current colours, pen, font, a drawing
 // offset and a clip rectangle, plus the input polling of the tracking loops.
 // Made for one event and deleted after it; nothing keeps one.

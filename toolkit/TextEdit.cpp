@@ -56,9 +56,7 @@ void TextEdit::onMouseDown(DrawContext* context, Point) {
     request.font.face = font.face;
     request.font.pixelHeight = std::min(font.size, size_.height() - 2);
     request.font.bold = (fontStyle_ & kBoldFace) || fontId_ == 0;
-    request.align = alignment_ == 1   ? platform::TextAlign::center
-                    : alignment_ == 2 ? platform::TextAlign::right
-                                      : platform::TextAlign::left;
+    request.align = textAlign(alignment_);
     request.text = text_;
     request.textColor = fontColor_;
     request.backColor = backColor_;
