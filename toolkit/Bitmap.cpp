@@ -5,21 +5,23 @@
 
 namespace strellon {
 
-Bitmap::Bitmap(int resourceId) : resourceId_(resourceId) {
-    if (platform::Module* m = platform::module()) surface_ = m->loadBitmap(resourceId);
-    if (surface_) {
-        width_ = surface_->width();
-        height_ = surface_->height();
-    }
+namespace {
+
+std::unique_ptr<platform::Surface> loadPicture(int resourceId) {
+    platform::Module* m = platform::module();
+    return m ? m->loadBitmap(resourceId) : nullptr;
 }
 
-Bitmap::Bitmap(int width, int height) {
-    if (platform::Module* m = platform::module()) surface_ = m->createSurface(width, height);
-    if (surface_) {
-        width_ = surface_->width();
-        height_ = surface_->height();
-    }
+std::unique_ptr<platform::Surface> blankPicture(int width, int height) {
+    platform::Module* m = platform::module();
+    return m ? m->createSurface(width, height) : nullptr;
 }
+
+} // namespace
+
+Bitmap::Bitmap(int resourceId) : Bitmap(loadPicture(resourceId)) { resourceId_ = resourceId; }
+
+Bitmap::Bitmap(int width, int height) : Bitmap(blankPicture(width, height)) {}
 
 Bitmap::Bitmap(std::unique_ptr<platform::Surface> picture) : surface_(std::move(picture)) {
     if (surface_) {

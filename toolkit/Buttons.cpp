@@ -42,8 +42,8 @@ void MovieBitmap::draw(DrawContext* context) {
 
 AnimationButton::AnimationButton(const Rect& size, ControlListener* listener, int tag, int frameCount,
                                  int frameHeight, Bitmap* background, Point offset)
-    : Control(size, listener, tag, background), offset_(offset), frameCount_(frameCount),
-      frameHeight_(frameHeight), totalHeight_(frameCount * frameHeight) {}
+    : Control(size, listener, tag, background), offset_(offset), frameHeight_(frameHeight),
+      totalHeight_(frameCount * frameHeight) {}
 
 void AnimationButton::nextFrame() {
     value_ += float(frameHeight_);

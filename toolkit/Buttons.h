@@ -42,7 +42,6 @@ public:
 
 protected:
     Point offset_;
-    int frameCount_;
     int frameHeight_;
     int totalHeight_;
     bool running_ = false;

@@ -7,10 +7,11 @@
 
 namespace strellon {
 
-MultiSwitch::MultiSwitch(const Rect& size, ControlListener* listener, int tag, int frameCount, int frameHeight,
-                         int positions, Bitmap* background, Point offset, bool vertical)
-    : Control(size, listener, tag, background), offset_(offset), frameCount_(frameCount),
-      frameHeight_(frameHeight), positions_(positions), vertical_(vertical) {}
+// The frame count is taken for the callers' sake; positions pick the frame.
+MultiSwitch::MultiSwitch(const Rect& size, ControlListener* listener, int tag, int /*frameCount*/,
+                         int frameHeight, int positions, Bitmap* background, Point offset, bool vertical)
+    : Control(size, listener, tag, background), offset_(offset), frameHeight_(frameHeight),
+      positions_(positions), vertical_(vertical) {}
 
 void MultiSwitch::draw(DrawContext* context) {
     const int frame = int(float(positions_ - 1) * value_ + 0.5f);

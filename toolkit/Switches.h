@@ -16,7 +16,6 @@ protected:
     float valueAt(Point pointer) const;
 
     Point offset_;
-    int frameCount_;
     int frameHeight_;
     int positions_;
     bool vertical_;
