@@ -76,11 +76,4 @@ void Bitmap::createMask(DrawContext* context, Point point) {
                 context->getSurface()->getPixel(point.offset(x, y)).sameRgb(transparentColor_);
 }
 
-void replaceBitmap(Bitmap*& slot, Bitmap* next) {
-    if (slot == next) return;
-    if (slot) slot->release();
-    slot = next;
-    if (slot) slot->retain();
-}
-
 } // namespace strellon

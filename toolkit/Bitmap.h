@@ -4,6 +4,7 @@
 
 #include "platform/Surface.h"
 #include "toolkit/Colors.h"
+#include "toolkit/Retained.h"
 
 namespace strellon {
 
@@ -54,6 +55,6 @@ private:
 };
 
 // Holds one reference to a bitmap (or none) and drops it when replaced.
-void replaceBitmap(Bitmap*& slot, Bitmap* next);
+inline void replaceBitmap(Bitmap*& slot, Bitmap* next) { replaceRetained(slot, next); }
 
 } // namespace strellon

@@ -52,15 +52,10 @@ OptionMenu::OptionMenu(const Rect& size, ControlListener* listener, int tag, Bit
 OptionMenu::~OptionMenu() {
     removeAllEntry();
     replaceBitmap(background2_, nullptr);
-    if (scheme_) scheme_->release();
+    replaceRetained(scheme_, nullptr);
 }
 
-void OptionMenu::setScheme(MenuScheme* scheme) {
-    if (scheme == scheme_) return;
-    if (scheme_) scheme_->release();
-    scheme_ = scheme;
-    if (scheme_) scheme_->retain();
-}
+void OptionMenu::setScheme(MenuScheme* scheme) { replaceRetained(scheme_, scheme); }
 
 bool OptionMenu::addEntry(const char* text, int index) {
     if (!text || int(entries_.size()) >= kMaxEntries) return false;
