@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "platform/Geometry.h"
 
 namespace strellon::platform {
@@ -79,6 +81,11 @@ public:
     virtual void copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) = 0;
     // As copyFrom, but source pixels equal to key leave the destination alone.
     virtual void copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) = 0;
+    // As copyFrom, but where the mask is set the destination stays. The mask
+    // has one flag per source pixel, row by row; one of another size copies
+    // nothing.
+    virtual void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
+                            const std::vector<bool>& mask) = 0;
     // Source over with a constant alpha 0..255.
     virtual void copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) = 0;
 

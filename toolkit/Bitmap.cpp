@@ -45,19 +45,9 @@ void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offse
     if (!surface_ || !context || !context->getSurface()) return;
     platform::Surface& dst = *context->getSurface();
     const Rect d = rect.offset(context->getOffset().h, context->getOffset().v);
-    if (mask_.empty()) {
-        dst.copyTransparent(*surface_, d, offset, transparentColor_);
-        return;
-    }
     // With a mask, its set bits keep the destination instead of the key.
-    for (int y = 0; y < d.height(); ++y) {
-        for (int x = 0; x < d.width(); ++x) {
-            const int sx = offset.h + x, sy = offset.v + y;
-            if (sx < 0 || sy < 0 || sx >= width_ || sy >= height_) continue;
-            if (mask_[std::size_t(sy) * width_ + sx]) continue;
-            dst.setPixel(Point(d.left + x, d.top + y), surface_->getPixel(Point(sx, sy)));
-        }
-    }
+    if (mask_.empty()) dst.copyTransparent(*surface_, d, offset, transparentColor_);
+    else dst.copyMasked(*surface_, d, offset, mask_);
 }
 
 void Bitmap::drawAlphaBlend(DrawContext* context, const Rect& rect, Point offset, int alpha) {

@@ -372,25 +372,41 @@ void CairoSurface::copyFrom(const Surface& src, const Rect& dst, Point srcOrigin
     cairo_restore(cr_);
 }
 
-void CairoSurface::copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) {
-    const auto* source = dynamic_cast<const CairoSurface*>(&src);
-    if (!source || dst.isEmpty()) return;
+template <class Copies>
+void CairoSurface::copyPixels(const CairoSurface& source, const Rect& dst, Point srcOrigin, Copies copies) {
+    if (dst.isEmpty()) return;
     const int dx = srcOrigin.h - dst.left, dy = srcOrigin.v - dst.top;
     Rect area = intersect(dst, clip_);
-    area = intersect(area, Rect(0, 0, source->width_, source->height_).offset(-dx, -dy));
+    area = intersect(area, Rect(0, 0, source.width_, source.height_).offset(-dx, -dy));
     if (area.isEmpty()) return;
-    const uint32_t keyRgb = packRgb(key);
-    cairo_surface_flush(source->image_);
+    // One flush each way for the whole copy, not one per pixel.
+    cairo_surface_flush(source.image_);
     beginPixels();
     for (int y = area.top; y < area.bottom; ++y) {
-        const uint32_t* s = source->row(y + dy);
+        const uint32_t* s = source.row(y + dy);
         uint32_t* d = row(y);
         for (int x = area.left; x < area.right; ++x) {
             const uint32_t px = s[x + dx] & 0xffffff;
-            if (px != keyRgb) d[x] = px;
+            if (copies(px, x + dx, y + dy)) d[x] = px;
         }
     }
     endPixels();
+}
+
+void CairoSurface::copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) {
+    const auto* source = dynamic_cast<const CairoSurface*>(&src);
+    if (!source) return;
+    const uint32_t keyRgb = packRgb(key);
+    copyPixels(*source, dst, srcOrigin, [keyRgb](uint32_t px, int, int) { return px != keyRgb; });
+}
+
+void CairoSurface::copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
+                              const std::vector<bool>& mask) {
+    const auto* source = dynamic_cast<const CairoSurface*>(&src);
+    if (!source || mask.size() != std::size_t(source->width_) * std::size_t(source->height_)) return;
+    const std::size_t stride = std::size_t(source->width_);
+    copyPixels(*source, dst, srcOrigin,
+               [&](uint32_t, int sx, int sy) { return !mask[std::size_t(sy) * stride + std::size_t(sx)]; });
 }
 
 void CairoSurface::copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) {

@@ -56,6 +56,8 @@ public:
 
     void copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) override;
     void copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) override;
+    void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
+                    const std::vector<bool>& mask) override;
     void copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) override;
 
     bool savePng(const char* path) const override;
@@ -70,6 +72,10 @@ private:
     // Wraps direct pixel access between cairo's flush and mark-dirty.
     void beginPixels();
     void endPixels();
+    // The pixel copy of the keyed and masked copies: copies(rgb, sx, sy)
+    // says whether the source pixel at sx, sy replaces the destination.
+    template <class Copies>
+    void copyPixels(const CairoSurface& source, const Rect& dst, Point srcOrigin, Copies copies);
 
     cairo_surface_t* image_;
     cairo_t* cr_;
