@@ -132,7 +132,6 @@ class Module {
 public:
     virtual ~Module() = default;
     virtual uintptr_t instanceHandle() const = 0;
-    virtual std::string libraryPath() const = 0;
     // The bitmap resource with this number, or null.
     virtual std::unique_ptr<Surface> loadBitmap(int id) = 0;
     // A memory surface of this size (black), or null.

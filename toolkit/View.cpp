@@ -1,7 +1,6 @@
 #include "toolkit/View.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/Window.h"
 #include "toolkit/Bitmap.h"

@@ -19,11 +19,6 @@ uintptr_t CairoModule::instanceHandle() const {
     return selfInfo(info) ? reinterpret_cast<uintptr_t>(info.dli_fbase) : 0;
 }
 
-std::string CairoModule::libraryPath() const {
-    Dl_info info{};
-    return selfInfo(info) && info.dli_fname ? std::string(info.dli_fname) : std::string();
-}
-
 std::unique_ptr<Surface> CairoModule::loadBitmap(int id) {
     const BitmapResource* resource = findBitmapResource(id);
     if (!resource) return nullptr;

@@ -8,7 +8,6 @@ namespace strellon::platform {
 class CairoModule final : public Module {
 public:
     uintptr_t instanceHandle() const override;
-    std::string libraryPath() const override;
     std::unique_ptr<Surface> loadBitmap(int id) override;
     std::unique_ptr<Surface> createSurface(int width, int height) override;
 

@@ -35,7 +35,6 @@ struct Probe : Control {
 // A module that reports a fixed instance handle.
 struct HandleModule : platform::Module {
     uintptr_t instanceHandle() const override { return 4194304; }
-    std::string libraryPath() const override { return {}; }
     std::unique_ptr<platform::Surface> loadBitmap(int) override { return nullptr; }
     std::unique_ptr<platform::Surface> createSurface(int, int) override { return nullptr; }
 };
