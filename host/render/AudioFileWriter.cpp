@@ -1,14 +1,10 @@
 #include "host/render/AudioFileWriter.h"
 
 #include <sndfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace strellon::render {
 
@@ -48,40 +44,17 @@ bool parseAudioFormat(const std::string& text, AudioFormat& format) {
 const char* audioFormatName(AudioFormat format) { return info(format).name; }
 const char* audioFormatExtension(AudioFormat format) { return info(format).extension; }
 
-int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error) {
-    const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::vector<char> name(dir.begin(), dir.end());
-    const std::string tail = "." + base + ".XXXXXX";
-    name.insert(name.end(), tail.begin(), tail.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return -1;
-    }
-    temporary = name.data();
-    return fd;
-}
-
-bool publishTemporary(const std::string& temporary, const std::string& path, std::string& error) {
-    // mkstemp makes the file private; the result should be an ordinary file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(temporary.c_str(), 0666 & ~mask);
-    if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-}
-
 AudioFileWriter::~AudioFileWriter() { discard(); }
 
 bool AudioFileWriter::open(const std::string& path, AudioFormat format, int channels,
                            int sampleRate, std::string& error) {
     discard();
-    const int fd = createTemporaryBeside(path, temporary_, error);
-    if (fd < 0) return false;
+    if (!output_.open(path, error)) return false;
+    const int fd = output_.takeDescriptor(error);
+    if (fd < 0) {
+        output_.discard();
+        return false;
+    }
     SF_INFO sfinfo{};
     sfinfo.samplerate = sampleRate;
     sfinfo.channels = channels;
@@ -90,8 +63,7 @@ bool AudioFileWriter::open(const std::string& path, AudioFormat format, int chan
     if (!file_) {
         error = "cannot write " + path + " as " + audioFormatName(format) + ": " + sf_strerror(nullptr);
         ::close(fd);
-        std::remove(temporary_.c_str());
-        temporary_.clear();
+        output_.discard();
         return false;
     }
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -124,19 +96,13 @@ bool AudioFileWriter::commit(std::string& error) {
         discard();
         return false;
     }
-    if (!publishTemporary(temporary_, path_, error)) {
-        discard();
-        return false;
-    }
-    temporary_.clear();
-    return true;
+    return output_.commit(error);
 }
 
 void AudioFileWriter::discard() {
     if (file_) sf_close(file_);
     file_ = nullptr;
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
-    temporary_.clear();
+    output_.discard();
 }
 
 }  // namespace strellon::render

@@ -1,10 +1,11 @@
-// Writes the rendered audio with libsndfile into a temporary file beside the
-// destination and renames it into place only when the render succeeded, so a
+// Writes the rendered audio with libsndfile through an OutputFile, so a
 // failed or interrupted render never leaves a partial file. Main thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "host/render/OutputFile.h"
 
 struct sf_private_tag;
 
@@ -29,23 +30,16 @@ public:
               std::string& error);
     // Interleaved frames. Integer formats clip at full scale rather than wrap.
     bool write(const float* interleaved, std::int64_t frames, std::string& error);
-    // Closes the temporary file and renames it to the destination.
+    // Finishes the file and puts it in place.
     bool commit(std::string& error);
-    // Closes and removes the temporary file.
+    // Closes and removes the temporary file, if any.
     void discard();
 
 private:
     sf_private_tag* file_ = nullptr;
     std::string path_;
-    std::string temporary_;
+    OutputFile output_;
     int channels_ = 0;
 };
-
-// A temporary name in the destination's folder ("dir/.name.XXXXXX"), so the
-// final rename stays on one file system. Creates the file; returns its
-// descriptor, or -1 with error set.
-int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error);
-// Gives the temporary file ordinary permissions and renames it to path.
-bool publishTemporary(const std::string& temporary, const std::string& path, std::string& error);
 
 }  // namespace strellon::render

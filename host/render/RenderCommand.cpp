@@ -1,7 +1,5 @@
 #include "host/render/RenderCommand.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "host/midi/MidiFile.h"
 #include "host/render/AudioFileWriter.h"
 #include "host/render/DemoPiece.h"
+#include "host/render/OutputFile.h"
 #include "host/render/PluginControl.h"
 #include "host/render/RenderOptions.h"
 #include "host/render/Renderer.h"
@@ -106,9 +105,6 @@ std::string decibels(float peak) {
 class Outputs {
 public:
     explicit Outputs(const RenderOptions& options) : options_(options) {}
-    ~Outputs() {
-        if (!plotTemporary_.empty()) std::remove(plotTemporary_.c_str());
-    }
 
     bool open(int channels, std::string& error) {
         return writer_.open(options_.outputPath, *options_.format, channels, options_.sampleRate, error);
@@ -131,29 +127,25 @@ public:
     bool commit(std::string& error) {
         if (plotting() && !drawPlot(error)) return false;
         if (!writer_.commit(error)) return false;
-        if (plotting() && !publishTemporary(plotTemporary_, options_.plotPath, error)) return false;
-        plotTemporary_.clear();
-        return true;
+        return !plotting() || plot_.commit(error);
     }
 
 private:
     bool plotting() const { return !options_.plotPath.empty(); }
 
     bool drawPlot(std::string& error) {
-        const int fd = createTemporaryBeside(options_.plotPath, plotTemporary_, error);
-        if (fd < 0) return false;
-        ::close(fd);
+        if (!plot_.open(options_.plotPath, error)) return false;
         const std::string title =
             (options_.midiPath.empty() ? std::string("demo piece") : options_.midiPath) + "  ->  " +
             options_.outputPath;
-        return plot::writeRenderPlot(plotTemporary_, mono_, options_.sampleRate, title, error);
+        return plot::writeRenderPlot(plot_.writePath(), mono_, options_.sampleRate, title, error);
     }
 
     const RenderOptions& options_;
     AudioFileWriter writer_;
     std::vector<float> interleaved_;
     std::vector<float> mono_;
-    std::string plotTemporary_;
+    OutputFile plot_;
     std::string error_;
 };
 
@@ -234,7 +226,8 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     bar.finish();
     if (!rendered) return fail(err, outputs.writeError().empty() ? error : outputs.writeError());
     if (!outputs.commit(error)) return fail(err, error);
-    out << summaryLine(options, renderer.stats(), channels);
+    // Audio on standard output must not have the summary mixed into it.
+    (options.outputPath == "-" ? err : out) << summaryLine(options, renderer.stats(), channels);
     return 0;
 }
 

@@ -28,7 +28,8 @@ Plays a Standard MIDI File (format 0 or 1) through a VST 2 instrument and
 writes the audio. Without a file it plays the bundled demo piece.
 
   -o, --output FILE     audio file to write (default: the input name with
-                        .wav or .flac; demo.wav for the demo)
+                        .wav or .flac; demo.wav for the demo); "-" writes
+                        to standard output (use flac for a pipe)
   --plugin PATH         VST 2 instrument library (default: Strellon.so
                         beside this program)
   --program N|NAME      start on this program (number, or name without
