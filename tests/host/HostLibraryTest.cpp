@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/PluginHost.h"
+#include "tests/support/PrivateHome.h"
 
 using namespace strellon::host;
 
@@ -35,6 +36,7 @@ TEST(HostLibrary, RefusesLibrariesThatAreNotPlugins) {
 }
 
 TEST(HostLibrary, PlaysAThirdPartyInstrument) {
+    const strellon::testing::PrivateHome home;
     auto plugin = loadThirdParty();
     if (!plugin) GTEST_SKIP() << "third-party instrument not installed";
     EXPECT_TRUE(plugin->isInstrument());
