@@ -299,8 +299,9 @@ OffscreenContext::OffscreenContext(DrawContext* source, Bitmap* bitmap, bool dra
 }
 
 OffscreenContext::~OffscreenContext() {
-    if (bitmap_) bitmap_->release();
+    // The surface may be the bitmap's own, which the release can free.
     detachSurface();
+    if (bitmap_) bitmap_->release();
 }
 
 void OffscreenContext::copyTo(DrawContext* destination, const Rect& destRect, Point source) {

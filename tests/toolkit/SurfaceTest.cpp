@@ -194,6 +194,20 @@ TEST_F(DrawingTest, OffscreenStartsInItsColourAndCopiesOutInOneBlock) {
     EXPECT_EQ(negative.getClipRect(), Rect(-4, 0, 0, 3));
 }
 
+// The offscreen may hold the last reference to the bitmap it draws into:
+// it must let go of the bitmap's surface before the bitmap goes (the
+// sanitizer run of the tests sees a use after free otherwise).
+TEST_F(DrawingTest, OffscreenIntoABitmapMayOutliveEveryOtherReference) {
+    Bitmap* bitmap = new Bitmap(6, 4);
+    ASSERT_TRUE(bitmap->isLoaded());
+    auto* offscreen = new OffscreenContext(nullptr, bitmap, true);
+    EXPECT_EQ(bitmap->referenceCount(), 2);
+    offscreen->drawPoint(Point(1, 1), red);
+    EXPECT_EQ(bitmap->getHandle()->getPixel(Point(1, 1)), red);
+    bitmap->release();
+    delete offscreen;
+}
+
 TEST_F(DrawingTest, BmpFilesDecodeBottomUpAndBadOnesAreRefused) {
     const platform::BitmapResource* keyed = platform::findBitmapResource(tb::kKeyed);
     ASSERT_NE(keyed, nullptr);
