@@ -34,12 +34,13 @@ public:
 };
 
 // A single-line native text field laid over a view. The platform opens it
-// with no margins, all its text selected and the keyboard focus; Return or
-// the loss of the keyboard focus ends it, and it wants every key meanwhile.
+// with no margins, all its text selected and the keyboard focus; Return, the
+// loss of the keyboard focus or closeEditBox ends it, and it wants every key
+// meanwhile.
 class EditBoxClient {
 public:
     virtual ~EditBoxClient() = default;
-    // The user ended the edit (Return or focus lost) with this text.
+    // The edit ended with this text (what was typed so far), once per box.
     virtual void editBoxEnded(const char* text) = 0;
 };
 
@@ -96,6 +97,9 @@ public:
     virtual bool setDropActive(bool active) = 0;
 
     virtual bool openEditBox(const EditBoxRequest& request) = 0;
+    // Removes an open box; its client first hears editBoxEnded with the text
+    // typed so far. Does nothing when no box is open (also from inside that
+    // editBoxEnded).
     virtual void closeEditBox() = 0;
     // Shows a popup menu at a window position and waits for the choice:
     // the chosen entry's command, or 0 when dismissed.

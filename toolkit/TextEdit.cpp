@@ -82,10 +82,11 @@ void TextEdit::editBoxEnded(const char* text) {
 }
 
 void TextEdit::loseFocus(DrawContext*) {
-    // Focus moved elsewhere: the box goes, the text stays as it was.
+    // Focus moved elsewhere (a click outside the box, say): closing the box
+    // hands back what was typed, and editBoxEnded keeps it.
     if (!editing_) return;
-    editing_ = false;
     if (frame_ && frame_->getWindow()) frame_->getWindow()->closeEditBox();
+    editing_ = false;
 }
 
 void TextEdit::takeFocus(DrawContext*) {}

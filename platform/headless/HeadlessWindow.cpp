@@ -54,9 +54,12 @@ bool HeadlessWindow::setDropActive(bool active) {
 
 bool HeadlessWindow::openEditBox(const EditBoxRequest& request) {
     edit_ = request;
+    typed_ = request.text;
     editOpen_ = true;
     return true;
 }
+
+void HeadlessWindow::closeEditBox() { finishEdit(typed_.c_str()); }
 
 int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) {
     lastMenu_ = entries;

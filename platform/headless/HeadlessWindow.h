@@ -40,7 +40,7 @@ public:
     void setCursor(CursorShape shape) override { cursor_ = shape; }
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
-    void closeEditBox() override { editOpen_ = false; }
+    void closeEditBox() override;
     int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
@@ -51,7 +51,10 @@ public:
     void pressMouse(Point where);
     bool drop(void** items, int count, DropType type, Point where);
     void destroy();
+    // Ends an open edit as Return would, with this text.
     bool finishEdit(const char* text);
+    // Replaces what the open box holds, as typing would, without ending it.
+    void typeText(const char* text) { typed_ = text ? text : ""; }
     bool editOpen() const { return editOpen_; }
     const EditBoxRequest& editRequest() const { return edit_; }
     const std::vector<MenuEntry>& lastMenu() const { return lastMenu_; }
@@ -74,6 +77,7 @@ private:
     int raised_ = 0;
     bool editOpen_ = false;
     EditBoxRequest edit_;
+    std::string typed_;
     std::vector<MenuEntry> lastMenu_;
     Point lastMenuAt_;
 };

@@ -275,6 +275,42 @@ TEST_F(ControlsTest, TextEditOpensTheEditBoxAndTakesTheTextBack) {
     click(Point(200, 150));  // a click elsewhere ends the edit, text kept
     EXPECT_FALSE(window->editOpen());
     EXPECT_STREQ(edit->text(), "a much longer text");
+    EXPECT_EQ(listener.values.size(), 1u);
+}
+
+// The frame drops the focus before it hands on a click: what was typed by
+// then is the control's new text, and its listener hears of it once.
+TEST_F(ControlsTest, TextEditKeepsWhatWasTypedWhenTheUserClicksElsewhere) {
+    auto* edit = add(new TextEdit(Rect(10, 10, 110, 30), &listener, 6, "abc"));
+    struct Watcher : View {
+        Watcher() : View(Rect()) {}
+        int notify(View*, const char* message) override {
+            messages.push_back(message);
+            return 0;
+        }
+        std::vector<std::string> messages;
+    } parent;
+    edit->setParentView(&parent);
+    click(Point(20, 20));
+    ASSERT_TRUE(window->editOpen());
+    window->typeText("typed so far");
+    click(Point(200, 150));
+    EXPECT_FALSE(window->editOpen());
+    EXPECT_FALSE(edit->isEditing());
+    EXPECT_STREQ(edit->text(), "typed so far");
+    EXPECT_EQ(listener.values.size(), 1u);
+    EXPECT_EQ(parent.messages, std::vector<std::string>{kMsgLooseFocus});
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+
+    // Closing the frame with the box open keeps the text too.
+    click(Point(20, 20));
+    window->typeText("last words");
+    frame->removeAllViews(false);
+    EXPECT_FALSE(window->editOpen());
+    EXPECT_STREQ(edit->text(), "last words");
+    EXPECT_EQ(listener.values.size(), 2u);
+    edit->setParentView(nullptr);
+    edit->release();
 }
 
 TEST_F(ControlsTest, DoubleClickStyleNeedsTwoClicks) {
