@@ -95,6 +95,7 @@ HostedPlugin::~HostedPlugin() { close(); }
 
 vst2::intptr HostedPlugin::close() {
     if (!effect_) return 0;
+    stopAudio();
     vst2::AEffect* effect = effect_;
     effect_ = nullptr;
     return effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
@@ -141,6 +142,50 @@ void HostedPlugin::startAudio(float sampleRate, vst2::int32 blockSize) {
     dispatch(vst2::effSetBlockSize, 0, blockSize);
     dispatch(vst2::effMainsChanged, 0, 1);
     dispatch(vst2::effStartProcess);
+    audioOn_ = true;
+}
+
+void HostedPlugin::stopAudio() {
+    if (!audioOn_) return;
+    audioOn_ = false;
+    dispatch(vst2::effStopProcess);
+    dispatch(vst2::effMainsChanged, 0, 0);
+}
+
+void HostedPlugin::setTransport(const Transport& transport) { transport_ = transport; }
+
+// Fills the record with what is known and asked for; the transport flags
+// always come.
+vst2::intptr HostedPlugin::timeInfo(vst2::intptr wanted) {
+    vst2::VstTimeInfo& t = timeInfo_;
+    t = {};
+    t.samplePos = transport_.samplePos;
+    t.sampleRate = settings_.sampleRate;
+    int flags = transport_.playing ? vst2::kVstTransportPlaying : 0;
+    if (!transportTold_ || toldPlaying_ != transport_.playing) flags |= vst2::kVstTransportChanged;
+    transportTold_ = true;
+    toldPlaying_ = transport_.playing;
+    if (transport_.musical) {
+        if (wanted & vst2::kVstPpqPosValid) {
+            t.ppqPos = transport_.quarters;
+            flags |= vst2::kVstPpqPosValid;
+        }
+        if (wanted & vst2::kVstTempoValid) {
+            t.tempo = transport_.tempo;
+            flags |= vst2::kVstTempoValid;
+        }
+        if (wanted & vst2::kVstBarsValid) {
+            t.barStartPos = transport_.barStart;
+            flags |= vst2::kVstBarsValid;
+        }
+        if (wanted & vst2::kVstTimeSigValid) {
+            t.timeSigNumerator = transport_.numerator;
+            t.timeSigDenominator = transport_.denominator;
+            flags |= vst2::kVstTimeSigValid;
+        }
+    }
+    t.flags = flags;
+    return reinterpret_cast<vst2::intptr>(&t);
 }
 
 void HostedPlugin::sendEvents(const vst2::VstEvents* events) {
@@ -205,8 +250,10 @@ vst2::intptr HostedPlugin::onHostCall(vst2::int32 opcode, vst2::int32 index, vst
             return ptr ? 1 : 0;
         case vst2::audioMasterGetVendorVersion:
             return 1;
+        case vst2::audioMasterGetTime:
+            return timeInfo(value);
         default:
-            return 0;  // automate, idle, time info, and everything we do not offer
+            return 0;  // automate, idle, and everything we do not offer
     }
 }
 

@@ -31,6 +31,19 @@ struct HostSettings {
     vst2::intptr sizeWindowAnswer = 0;
 };
 
+// Where the host's transport stands for the coming block, as the audio
+// thread's caller sets it; answered to audioMasterGetTime.
+struct Transport {
+    double samplePos = 0.0;
+    bool playing = false;
+    bool musical = false;  // the fields below are known
+    double quarters = 0.0;
+    double tempo = 120.0;
+    double barStart = 0.0;
+    int numerator = 4;
+    int denominator = 4;
+};
+
 class PluginLibrary;
 
 // One loaded plug-in instance. Several may share one library.
@@ -61,14 +74,18 @@ public:
 
     // Convenience wrappers over dispatch.
     std::string text(vst2::int32 opcode, vst2::int32 index = 0, std::size_t bufferSize = 256);
-    void startAudio(float sampleRate, vst2::int32 blockSize);  // rate, block, mains on
+    void startAudio(float sampleRate, vst2::int32 blockSize);  // rate, block, mains on, start
+    // Stop processing, mains off; only after startAudio. close() does it too.
+    void stopAudio();
+    // The transport for the next blocks.
+    void setTransport(const Transport& transport);
     void sendEvents(const vst2::VstEvents* events);
     // Selects a program inside the begin/end bracket hosts put round it, so
     // that plug-ins can hold back their updates until it is complete.
     void changeProgram(vst2::int32 program);
 
-    // effClose now; the destructor then does nothing more with the plug-in.
-    // Returns the dispatcher's answer.
+    // Switches the audio off if it runs, then effClose; the destructor then
+    // does nothing more with the plug-in. Returns effClose's answer.
     vst2::intptr close();
 
     HostSettings& settings() { return settings_; }
@@ -82,10 +99,16 @@ public:
 
 private:
     HostedPlugin(std::shared_ptr<PluginLibrary> library, HostSettings settings);
+    vst2::intptr timeInfo(vst2::intptr wanted);
 
     std::shared_ptr<PluginLibrary> library_;
     HostSettings settings_;
     vst2::AEffect* effect_ = nullptr;
+    bool audioOn_ = false;
+    Transport transport_;
+    bool transportTold_ = false;  // the plug-in has seen the playing state
+    bool toldPlaying_ = false;
+    vst2::VstTimeInfo timeInfo_{};
     mutable std::mutex callsMutex_;
     std::vector<HostCall> calls_;
 };

@@ -211,6 +211,43 @@ struct VstEvents {
     VstEvent* events[2];  // hosts allocate numEvents entries
 };
 
+// The host's transport, answered to audioMasterGetTime (value: the flags of
+// the fields the plug-in wants; the answer: a pointer to this record, valid
+// until the next call, or 0).
+enum VstTimeInfoFlags : int32 {
+    kVstTransportChanged = 1,
+    kVstTransportPlaying = 1 << 1,
+    kVstTransportCycleActive = 1 << 2,
+    kVstTransportRecording = 1 << 3,
+    kVstAutomationWriting = 1 << 6,
+    kVstAutomationReading = 1 << 7,
+    kVstNanosValid = 1 << 8,
+    kVstPpqPosValid = 1 << 9,
+    kVstTempoValid = 1 << 10,
+    kVstBarsValid = 1 << 11,
+    kVstCyclePosValid = 1 << 12,
+    kVstTimeSigValid = 1 << 13,
+    kVstSmpteValid = 1 << 14,
+    kVstClockValid = 1 << 15,
+};
+
+struct VstTimeInfo {
+    double samplePos;      // of the block's first sample
+    double sampleRate;
+    double nanoSeconds;    // system time
+    double ppqPos;         // in quarter notes
+    double tempo;          // beats per minute
+    double barStartPos;    // quarter note of the current bar's start
+    double cycleStartPos;
+    double cycleEndPos;
+    int32 timeSigNumerator;
+    int32 timeSigDenominator;
+    int32 smpteOffset;
+    int32 smpteFrameRate;
+    int32 samplesToNextClock;
+    int32 flags;           // VstTimeInfoFlags
+};
+
 // Records the plug-in fills ----------------------------------------------------
 
 enum PinFlags : int32 { kVstPinIsActive = 1, kVstPinIsStereo = 2, kVstPinUseSpeaker = 4 };
@@ -339,6 +376,10 @@ static_assert(sizeof(MidiKeyName) == 80);
 static_assert(sizeof(ERect) == 8);
 static_assert(sizeof(VstKeyCode) == 8);
 static_assert(sizeof(VstFileType) == 408);
+static_assert(sizeof(VstTimeInfo) == 88);
+static_assert(offsetof(VstTimeInfo, ppqPos) == 24);
+static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(VstTimeInfo, flags) == 84);
 static_assert(sizeof(AEffect) == (k64 ? 192 : 144));
 static_assert(sizeof(VstEvents) == (k64 ? 32 : 16));
 static_assert(sizeof(VstWindow) == (k64 ? 272 : 256));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -79,6 +80,7 @@ bool fail(MidiError& error, std::size_t offset, std::string message) {
 struct TrackResult {
     std::vector<MidiEvent> events;
     std::vector<TempoChange> tempos;
+    std::vector<MeterChange> meters;
     std::uint64_t endTick = 0;
 };
 
@@ -124,6 +126,11 @@ bool parseTrack(Cursor in, std::uint16_t track, TrackResult& out, MidiError& err
                 const std::uint32_t micros = in.peekBig(body, 3);
                 if (micros == 0) return fail(error, at, "tempo of zero");
                 out.tempos.push_back({tick, micros, 0.0});
+            }
+            // A time signature the music cannot have is left out, not refused.
+            if (type == 0x58 && length >= 2) {
+                const std::uint32_t numerator = in.peekBig(body, 1), power = in.peekBig(body + 1, 1);
+                if (numerator > 0 && power <= 6) out.meters.push_back({tick, static_cast<int>(numerator), 1 << power});
             }
             in.skip(length);
             continue;
@@ -202,7 +209,41 @@ std::vector<TempoChange> buildTempoMap(std::vector<TempoChange> changes, int div
     return map;
 }
 
+// Sorted by tick, from a 4/4 at tick 0; the last change at a tick wins.
+std::vector<MeterChange> buildMeterMap(std::vector<MeterChange> changes) {
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const MeterChange& a, const MeterChange& b) { return a.tick < b.tick; });
+    std::vector<MeterChange> map{{0, 4, 4}};
+    for (const MeterChange& change : changes) {
+        if (change.tick != map.back().tick) map.push_back(change);
+        else map.back() = change;
+    }
+    return map;
+}
+
 }  // namespace
+
+bool musicalTimeAt(const MidiFile& file, double seconds, MusicalTime& out) {
+    if (file.division <= 0 || file.tempoMap.empty() || file.meterMap.empty()) return false;
+    auto tempoAfter = std::upper_bound(file.tempoMap.begin(), file.tempoMap.end(), seconds,
+                                       [](double t, const TempoChange& c) { return t < c.seconds; });
+    const TempoChange& segment = tempoAfter == file.tempoMap.begin() ? file.tempoMap.front() : *std::prev(tempoAfter);
+    const double division = file.division;
+    const double ticks =
+        static_cast<double>(segment.tick) + (seconds - segment.seconds) * 1e6 * division / segment.microsPerQuarter;
+    out.quarters = ticks / division;
+    out.tempo = 60e6 / segment.microsPerQuarter;
+
+    auto meterAfter = std::upper_bound(file.meterMap.begin(), file.meterMap.end(), ticks,
+                                       [](double t, const MeterChange& c) { return t < static_cast<double>(c.tick); });
+    const MeterChange& meter = meterAfter == file.meterMap.begin() ? file.meterMap.front() : *std::prev(meterAfter);
+    out.numerator = meter.numerator;
+    out.denominator = meter.denominator;
+    const double from = static_cast<double>(meter.tick) / division;
+    const double bar = 4.0 * meter.numerator / meter.denominator;
+    out.barStart = from + std::floor((out.quarters - from) / bar) * bar;
+    return true;
+}
 
 double ticksToSeconds(const MidiFile& file, std::uint64_t tick) {
     if (file.division < 0) {
@@ -237,6 +278,7 @@ bool parseMidi(const std::uint8_t* data, std::size_t size, MidiFile& file, MidiE
     if (!checkDivision(file.division, error)) return false;
 
     std::vector<TempoChange> tempos;
+    std::vector<MeterChange> meters;
     std::size_t pos = 8 + static_cast<std::size_t>(headerLength);
     int found = 0;
     std::uint64_t endTick = 0;
@@ -260,6 +302,7 @@ bool parseMidi(const std::uint8_t* data, std::size_t size, MidiFile& file, MidiE
                 return false;
             file.events.insert(file.events.end(), track.events.begin(), track.events.end());
             tempos.insert(tempos.end(), track.tempos.begin(), track.tempos.end());
+            meters.insert(meters.end(), track.meters.begin(), track.meters.end());
             endTick = std::max(endTick, track.endTick);
             ++found;
         }  // other chunk types are allowed and skipped
@@ -270,7 +313,10 @@ bool parseMidi(const std::uint8_t* data, std::size_t size, MidiFile& file, MidiE
     // equal ticks in track order and then in file order.
     std::stable_sort(file.events.begin(), file.events.end(),
                      [](const MidiEvent& a, const MidiEvent& b) { return a.tick < b.tick; });
-    if (file.division > 0) file.tempoMap = buildTempoMap(std::move(tempos), file.division);
+    if (file.division > 0) {
+        file.tempoMap = buildTempoMap(std::move(tempos), file.division);
+        file.meterMap = buildMeterMap(std::move(meters));
+    }
     for (MidiEvent& event : file.events) event.seconds = ticksToSeconds(file, event.tick);
     file.lengthSeconds = ticksToSeconds(file, endTick);
     return true;

@@ -1,7 +1,8 @@
 // Reads Standard MIDI Files (formats 0 and 1) into one time-ordered list of
 // channel messages with their times in seconds. Meta and system-exclusive
-// events are skipped; only the tempo changes among them are kept, for the
-// tempo map. Any thread; the reader keeps no state between calls.
+// events are skipped; only the tempo and time signature changes among them
+// are kept, for the tempo and meter maps. Any thread; the reader keeps no
+// state between calls.
 #pragma once
 
 #include <cstddef>
@@ -28,12 +29,19 @@ struct TempoChange {
     double seconds = 0.0;  // time of the change
 };
 
+struct MeterChange {
+    std::uint64_t tick = 0;
+    int numerator = 4;
+    int denominator = 4;
+};
+
 struct MidiFile {
     int format = 0;
     int trackCount = 0;
     int division = 0;  // the raw header word: ticks per quarter, or SMPTE when negative
     std::vector<MidiEvent> events;       // by time; equal ticks keep track order, then file order
     std::vector<TempoChange> tempoMap;   // by tick, from tick 0 (120 beats per minute until a change); empty for SMPTE time
+    std::vector<MeterChange> meterMap;   // by tick, from tick 0 (4/4 until a change); empty for SMPTE time
     double lengthSeconds = 0.0;          // the latest end of track
 };
 
@@ -53,5 +61,17 @@ bool readMidiFile(const std::string& path, MidiFile& file, std::string& error);
 
 // Seconds at a tick, through the division and tempo map of the file.
 double ticksToSeconds(const MidiFile& file, std::uint64_t tick);
+
+// Where a moment of the piece falls in its music, as a host tells it to a
+// plug-in. Bars are counted from each time signature change.
+struct MusicalTime {
+    double quarters = 0.0;  // quarter notes from the start
+    double tempo = 120.0;   // quarter notes per minute
+    double barStart = 0.0;  // quarter note at which the current bar began
+    int numerator = 4;
+    int denominator = 4;
+};
+// False for SMPTE-timed files, which have no tempo map.
+bool musicalTimeAt(const MidiFile& file, double seconds, MusicalTime& out);
 
 }  // namespace strellon::midi

@@ -47,9 +47,11 @@ writes the audio. Without a file it plays the bundled demo piece.
   --list-params         list the plug-in's parameters and exit
   -h, --help            show this text
 
-MIDI program changes are turned into the host's program call (effSetProgram)
-before the block that contains them, as many hosts do; the instrument itself
-ignores program-change messages. Meta and system-exclusive events are skipped.
+A VST 2 plug-in has one current program, so a MIDI program change on any
+channel selects that program for the whole plug-in, with the host's program
+call (effSetProgram), at the change's own sample. Tempo and time signature
+reach the plug-in through the host's time information. Other meta and
+system-exclusive events are skipped.
 )";
 }
 

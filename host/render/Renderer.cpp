@@ -34,11 +34,13 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
     const int inputs = std::max(effect->numInputs, 0);
     const bool replacing = (effect->flags & vst2::effFlagsCanReplacing) && effect->processReplacing;
 
+    // Plug-ins that write or read more channels than they declare find room
+    // there: the extra pointers lead to scratch buffers nobody listens to.
+    const int pointers = std::max({outputs, inputs, kChannelRoom});
     std::vector<std::vector<float>> outBuffers(outputs, std::vector<float>(block));
-    std::vector<std::vector<float>> inBuffers(inputs, std::vector<float>(block, 0.0f));
-    std::vector<float*> outPointers(outputs), inPointers(std::max(inputs, 1), nullptr);
+    std::vector<float> spareOut(block), silence(block, 0.0f);
+    std::vector<float*> outPointers(pointers, spareOut.data()), inPointers(pointers, silence.data());
     for (int c = 0; c < outputs; ++c) outPointers[c] = outBuffers[c].data();
-    for (int c = 0; c < inputs; ++c) inPointers[c] = inBuffers[c].data();
 
     const auto& events = piece.events;
     std::int64_t end = frameAt(piece.lengthSeconds, rate);
@@ -47,6 +49,11 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
     const std::int64_t quietNeeded = rate / 10;  // 100 ms below the silence level ends the tail
 
     plugin_.startAudio(static_cast<float>(rate), block);
+    // However the run ends, the plug-in is switched off before it is closed.
+    struct AudioOff {
+        host::HostedPlugin& plugin;
+        ~AudioOff() { plugin.stopAudio(); }
+    } audioOff{plugin_};
     host::MidiEventList list;
     std::size_t next = 0;
     std::int64_t quietRun = 0;
@@ -57,19 +64,27 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
             return false;
         }
         const std::int64_t limit = pos < end ? end : tailEnd;
-        const int frames = static_cast<int>(std::min<std::int64_t>(block, limit - pos));
+        int frames = static_cast<int>(std::min<std::int64_t>(block, limit - pos));
 
+        // A program change takes effect at its own sample: one due now comes
+        // before the block, a later one ends the block where it falls.
         list.clear();
-        for (; next < events.size() && frameAt(events[next].seconds, rate) < pos + frames; ++next) {
+        for (; next < events.size(); ++next) {
             const midi::MidiEvent& e = events[next];
+            const std::int64_t at = frameAt(e.seconds, rate);
+            if (at >= pos + frames) break;
             if ((e.status & 0xF0) == 0xC0) {
-                changeProgram(e.data1);  // between blocks, as many hosts do
+                if (at > pos) {
+                    frames = static_cast<int>(at - pos);
+                    break;
+                }
+                changeProgram(e.data1);
                 continue;
             }
-            const auto offset = static_cast<vst2::int32>(std::max<std::int64_t>(frameAt(e.seconds, rate) - pos, 0));
-            list.add(offset, e.status, e.data1, e.data2);
+            list.add(static_cast<vst2::int32>(std::max<std::int64_t>(at - pos, 0)), e.status, e.data1, e.data2);
         }
         if (!list.empty()) plugin_.sendEvents(list.get());
+        plugin_.setTransport(transportAt(piece, pos, pos < end));
 
         if (replacing) {
             plugin_.processReplacing(outPointers.data(), frames, inPointers.data());
@@ -78,6 +93,7 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
             for (auto& buffer : outBuffers) std::fill(buffer.begin(), buffer.begin() + frames, 0.0f);
             plugin_.process(outPointers.data(), frames, inPointers.data());
         }
+        std::fill(silence.begin(), silence.end(), 0.0f);  // in case the plug-in wrote there
 
         // Count and silence anything non-finite so it cannot reach the file.
         for (int i = 0; i < frames; ++i) {
@@ -102,11 +118,23 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
         stats_.frames = pos;
         if (progress) progress(pos, end);
     }
-    plugin_.dispatch(vst2::effStopProcess);
-    plugin_.dispatch(vst2::effMainsChanged, 0, 0);
     stats_.wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
+}
+
+host::Transport Renderer::transportAt(const midi::MidiFile& piece, std::int64_t frame, bool playing) const {
+    host::Transport transport;
+    transport.samplePos = static_cast<double>(frame);
+    transport.playing = playing;
+    midi::MusicalTime time;
+    transport.musical = midi::musicalTimeAt(piece, static_cast<double>(frame) / settings_.sampleRate, time);
+    transport.quarters = time.quarters;
+    transport.tempo = time.tempo;
+    transport.barStart = time.barStart;
+    transport.numerator = time.numerator;
+    transport.denominator = time.denominator;
+    return transport;
 }
 
 }  // namespace strellon::render

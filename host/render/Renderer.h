@@ -1,7 +1,9 @@
 // Plays a MIDI piece through a loaded VST 2 instrument, block by block, the
 // way a sequencer would: each block's events go to effProcessEvents with
-// their sample offsets, then processReplacing fills the block. Runs on the
-// caller's thread, which plays the part of the host's audio thread.
+// their sample offsets, then processReplacing fills the block; the transport
+// (position, tempo, bar, time signature) follows the piece, and a program
+// change splits its block. Runs on the caller's thread, which plays the part
+// of the host's audio thread.
 #pragma once
 
 #include <atomic>
@@ -36,6 +38,9 @@ using BlockSink = std::function<bool(const float* const* channels, int channelCo
 // Frames done so far, and the frames the piece will take before its tail.
 using ProgressSink = std::function<void(std::int64_t done, std::int64_t planned)>;
 
+// Channel pointers handed to the plug-in, at the least.
+constexpr int kChannelRoom = 64;
+
 // Below this level (-80 dBFS) the tail counts as silent.
 constexpr float kSilence = 1e-4f;
 
@@ -52,6 +57,7 @@ public:
 
 private:
     void changeProgram(int program);
+    host::Transport transportAt(const midi::MidiFile& piece, std::int64_t frame, bool playing) const;
 
     host::HostedPlugin& plugin_;
     RenderSettings settings_;

@@ -13,6 +13,7 @@ using strellon::render::testing::FakeState;
 // The effect's object pointer is the FakeState, so tests can read it.
 struct Fake : FakeState {
     vst2::AEffect effect{};
+    vst2::HostCallback host = nullptr;
     // Events of the coming block, applied at their frames.
     std::vector<vst2::VstMidiEvent> pending;
 };
@@ -42,6 +43,13 @@ vst2::intptr dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
     case vst2::effSetSampleRate:
         fake->sampleRate = opt;
         return 0;
+    case vst2::effMainsChanged:
+        fake->switches.mainsOn = value != 0;
+        return 0;
+    case vst2::effStartProcess:
+    case vst2::effStopProcess:
+        fake->switches.processing = opcode == vst2::effStartProcess;
+        return 0;
     case vst2::effProcessEvents: {
         const auto* list = static_cast<const vst2::VstEvents*>(ptr);
         for (int i = 0; i < list->numEvents; ++i) {
@@ -63,6 +71,10 @@ void processReplacing(vst2::AEffect* e, float**, float** outputs, vst2::int32 fr
     Fake* fake = fakeOf(e);
     FakeState& s = *fake;
     s.blockSizes.push_back(frames);
+    constexpr vst2::intptr wanted = vst2::kVstPpqPosValid | vst2::kVstTempoValid | vst2::kVstBarsValid |
+                                    vst2::kVstTimeSigValid;
+    const vst2::intptr answer = fake->host ? fake->host(e, vst2::audioMasterGetTime, 0, wanted, nullptr, 0.0f) : 0;
+    s.times.push_back(answer ? *reinterpret_cast<const vst2::VstTimeInfo*>(answer) : vst2::VstTimeInfo{});
     std::size_t next = 0;
     for (int i = 0; i < frames; ++i) {
         for (; next < fake->pending.size() && fake->pending[next].deltaFrames <= i; ++next) {
@@ -79,8 +91,7 @@ void processReplacing(vst2::AEffect* e, float**, float** outputs, vst2::int32 fr
             s.phase -= std::floor(s.phase);
             value = static_cast<float>(0.5 * std::sin(2.0 * 3.14159265358979 * s.phase));
         }
-        outputs[0][i] = value;
-        outputs[1][i] = value;
+        for (int c = 0; c < 4; ++c) outputs[c][i] = value;
     }
     fake->pending.clear();
     s.framesDone += frames;
@@ -91,8 +102,9 @@ float getParameter(vst2::AEffect*, vst2::int32) { return 0.0f; }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) vst2::AEffect* VSTPluginMain(vst2::HostCallback) {
+extern "C" __attribute__((visibility("default"))) vst2::AEffect* VSTPluginMain(vst2::HostCallback host) {
     auto* fake = new Fake;
+    fake->host = host;
     vst2::AEffect& e = fake->effect;
     e.magic = vst2::kEffectMagic;
     e.dispatcher = dispatcher;

@@ -16,8 +16,7 @@ constexpr const char* kAmsynth = "/usr/lib/vst/amsynth_vst.so";
 constexpr int kKeys[] = {57, 69, 76};  // A3, A4, E5
 
 // Three notes 0.8 s apart, each held 0.6 s, at 120 beats per minute; the
-// piece ends at 2.4 s. A program change to 1 may come at 1.0 s: it lands at
-// the start of its block, so it is left out where block sizes are compared.
+// piece ends at 2.4 s. A program change to 1 may come at 1.0 s.
 std::vector<std::uint8_t> threeNotes(bool programChange = true) {
     midi::MidiWriter w(1, 480);
     const int conductor = w.addTrack();
@@ -45,8 +44,9 @@ void expectNotePitches(const Audio& audio, double tolerance) {
     }
 }
 
-std::vector<float> renderWithBlock(const std::string& plugin, const Scratch& scratch, int block) {
-    const std::string in = scratch.write("notes.mid", threeNotes(false));
+std::vector<float> renderWithBlock(const std::string& plugin, const Scratch& scratch, int block,
+                                   bool programChange = false) {
+    const std::string in = scratch.write("notes.mid", threeNotes(programChange));
     const std::string out = scratch.path("b" + std::to_string(block) + ".wav");
     const CommandRun run = render({"--plugin", plugin, "--block", std::to_string(block), "--format", "wav32f",
                             "--tail", "0", "-o", out, in});
@@ -89,9 +89,9 @@ TEST(RenderHost, EventsArriveAtTheirFramesWhateverTheBlockSize) {
         std::size_t note = 0;
         for (const FakeLogEntry& entry : state.log) {
             if (entry.program >= 0) {
-                // The program call comes before the block that holds its time.
+                // The program call comes at its own sample, whatever the block.
                 EXPECT_EQ(entry.program, 1);
-                EXPECT_EQ(entry.frame, 44100 / block * block);
+                EXPECT_EQ(entry.frame, 44100);
                 continue;
             }
             const midi::MidiEvent& expected = piece.events[note < 3 ? note : note + 1];
@@ -105,9 +105,78 @@ TEST(RenderHost, EventsArriveAtTheirFramesWhateverTheBlockSize) {
         for (int size : state.blockSizes) EXPECT_LE(size, block);
         EXPECT_EQ(renderer.stats().frames, 105840);
         EXPECT_EQ(renderer.stats().programChanges, 1);
+        EXPECT_FALSE(state.switches.mainsOn);
+        EXPECT_FALSE(state.switches.processing);
         if (first.empty()) first = left;
         EXPECT_EQ(left, first);
     }
+}
+
+// 3/4 at 120 beats per minute, then from 2 s (quarter note 4) 6/8 at 60;
+// 3 s long, with a note held into the whole 0.5 s tail.
+TEST(RenderHost, TheTransportFollowsTheTempoMapAndTheTimeSignature) {
+    midi::MidiWriter w(1, 480);
+    const int conductor = w.addTrack();
+    w.tempo(conductor, 0, 500000);
+    w.raw(conductor, 0, {0xFF, 0x58, 0x04, 3, 2, 24, 8});
+    w.tempo(conductor, 1920, 1000000);
+    w.raw(conductor, 1920, {0xFF, 0x58, 0x04, 6, 3, 24, 8});
+    w.endAt(conductor, 2400);
+    w.noteOn(w.addTrack(), 2000, 0, 69, 100);
+    midi::MidiFile piece;
+    midi::MidiError failure;
+    ASSERT_TRUE(midi::parseMidi(w.bytes(), piece, failure)) << failure.message;
+    std::string why;
+    auto plugin = host::HostedPlugin::load(FAKE_INSTRUMENT, why);
+    ASSERT_TRUE(plugin) << why;
+    RenderSettings settings;
+    settings.blockSize = 11025;  // a quarter of a second
+    settings.tailSeconds = 0.5;
+    Renderer renderer(*plugin, settings);
+    ASSERT_TRUE(renderer.run(piece, [](const float* const*, int, int) { return true; }, {}, why)) << why;
+    const FakeState& state = *static_cast<const FakeState*>(plugin->effect()->object);
+    ASSERT_EQ(state.times.size(), 14u);  // 12 blocks of the piece, then 2 of the tail
+    const struct {
+        int block;
+        double quarters, tempo, barStart;
+        int numerator, denominator;
+    } expected[] = {
+        {0, 0.0, 120, 0.0, 3, 4},   {1, 0.5, 120, 0.0, 3, 4},  {6, 3.0, 120, 3.0, 3, 4},
+        {8, 4.0, 60, 4.0, 6, 8},    {11, 4.75, 60, 4.0, 6, 8}, {13, 5.25, 60, 4.0, 6, 8},
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE("block " + std::to_string(e.block));
+        const vst2::VstTimeInfo& t = state.times[static_cast<std::size_t>(e.block)];
+        EXPECT_EQ(t.samplePos, 11025.0 * e.block);
+        EXPECT_EQ(t.sampleRate, 44100.0);
+        EXPECT_DOUBLE_EQ(t.ppqPos, e.quarters);
+        EXPECT_DOUBLE_EQ(t.tempo, e.tempo);
+        EXPECT_DOUBLE_EQ(t.barStartPos, e.barStart);
+        EXPECT_EQ(t.timeSigNumerator, e.numerator);
+        EXPECT_EQ(t.timeSigDenominator, e.denominator);
+        const int valid = vst2::kVstPpqPosValid | vst2::kVstTempoValid | vst2::kVstBarsValid | vst2::kVstTimeSigValid;
+        EXPECT_EQ(t.flags & valid, valid);
+        EXPECT_EQ(t.flags & vst2::kVstNanosValid, 0);  // not asked for
+        // Playing through the piece, stopped in the tail; a change is flagged.
+        EXPECT_EQ((t.flags & vst2::kVstTransportPlaying) != 0, e.block < 12);
+        EXPECT_EQ((t.flags & vst2::kVstTransportChanged) != 0, e.block == 0 || e.block == 12);
+    }
+}
+
+TEST(RenderHost, ARunThatFailsStillSwitchesTheAudioOff) {
+    midi::MidiFile piece;
+    midi::MidiError failure;
+    ASSERT_TRUE(midi::parseMidi(threeNotes(), piece, failure));
+    std::string why;
+    auto plugin = host::HostedPlugin::load(FAKE_INSTRUMENT, why);
+    ASSERT_TRUE(plugin) << why;
+    Renderer renderer(*plugin, RenderSettings{});
+    int blocks = 0;
+    EXPECT_FALSE(renderer.run(piece, [&](const float* const*, int, int) { return ++blocks < 3; }, {}, why));
+    const FakeState& state = *static_cast<const FakeState*>(plugin->effect()->object);
+    EXPECT_EQ(state.blockSizes.size(), 3u);
+    EXPECT_FALSE(state.switches.mainsOn);
+    EXPECT_FALSE(state.switches.processing);
 }
 
 TEST(RenderHost, FileHasTheRightLengthRateAndPitches) {
@@ -321,10 +390,12 @@ TEST(RenderAmsynth, BlockSizeChangesNoNote) {
 TEST(RenderStrellon, LengthRateAndBlockSizeIndependence) {
     if (!have(STRELLON_PLUGIN)) GTEST_SKIP() << "Strellon.so is not built";
     Scratch scratch;
-    const std::vector<float> reference = renderWithBlock(STRELLON_PLUGIN, scratch, 512);
+    // The program change splits its block, so it too lands on one sample.
+    const std::vector<float> reference = renderWithBlock(STRELLON_PLUGIN, scratch, 512, true);
     EXPECT_EQ(reference.size(), 2u * 105840);
     EXPECT_TRUE(allFinite(reference));
-    for (int block : {1, 64, 1000}) EXPECT_EQ(renderWithBlock(STRELLON_PLUGIN, scratch, block), reference) << block;
+    for (int block : {1, 64, 1000})
+        EXPECT_EQ(renderWithBlock(STRELLON_PLUGIN, scratch, block, true), reference) << block;
 }
 
 TEST(RenderStrellon, InTuneOnceItSounds) {
