@@ -156,12 +156,17 @@ def main():
         digit(splash, 14 + n * 20, 50, 14, 40, n, (255, 230, 120), 3)
     splash.save("splash.bmp")
 
-    # Three-position switch and a three-frame rocker.
+    # Three-position switches, vertical and horizontal, and a three-frame rocker.
     sw = Image(24, 180, (30, 30, 36))
     for n in range(3):
         sw.rect(2, n * 60 + 2, 22, n * 60 + 58, (70, 70, 80))
         sw.rect(4, n * 60 + 4 + n * 18, 20, n * 60 + 22 + n * 18, (230, 230, 230))
     sw.save("switch.bmp")
+    hsw = Image(60, 72, (30, 30, 36))
+    for n in range(3):
+        hsw.rect(2, n * 24 + 2, 58, n * 24 + 22, (70, 70, 80))
+        hsw.rect(4 + n * 18, n * 24 + 4, 22 + n * 18, n * 24 + 20, (230, 230, 230))
+    hsw.save("hswitch.bmp")
     rocker = Image(48, 72, (30, 30, 36))
     for n, x in enumerate([4, 18, 32]):
         rocker.rect(2, n * 24 + 2, 46, n * 24 + 22, (80, 80, 90))

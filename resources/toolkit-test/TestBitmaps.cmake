@@ -9,7 +9,7 @@ set(STRELLON_TOOLKIT_TEST_BITMAPS
   9010 ${d}/movie.bmp 9011 ${d}/anim.bmp 9012 ${d}/splash.bmp
   9013 ${d}/switch.bmp 9014 ${d}/rocker.bmp 9015 ${d}/toggle.bmp
   9016 ${d}/digits.bmp 9017 ${d}/meteron.bmp 9018 ${d}/meteroff.bmp
-  9019 ${d}/allgreen.bmp 9020 ${d}/keyed.bmp)
+  9019 ${d}/allgreen.bmp 9020 ${d}/keyed.bmp 9021 ${d}/hswitch.bmp)
 unset(d)
 if(NOT TARGET strellon_toolkit_test_bitmaps)
   add_library(strellon_toolkit_test_bitmaps INTERFACE)

@@ -23,5 +23,6 @@ enum : int {
     kMeterOff = 9018,    // 14 x 100
     kAllGreen = 9019,    // 16 x 16 of the key colour
     kKeyed = 9020,       // 8 x 8: key border, red 4 x 4 inside
+    kHSwitch = 9021,     // 60 x 24, 3 frames
 };
 } // namespace strellon::testbitmaps

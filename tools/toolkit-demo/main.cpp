@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
     Bitmap* anim = bitmap(tb::kAnim);
     Bitmap* splash = bitmap(tb::kSplash);
     Bitmap* sw = bitmap(tb::kSwitch);
+    Bitmap* hswitch = bitmap(tb::kHSwitch);
     Bitmap* rocker = bitmap(tb::kRocker);
     Bitmap* toggle = bitmap(tb::kToggle);
     Bitmap* digits = bitmap(tb::kDigits);
@@ -167,13 +168,13 @@ int main(int argc, char** argv) {
     add(*frame, new AnimKnob(Rect(216, 18, 256, 58), nullptr, 3, 31, 40, strip), 0.5f);
     label(*frame, 206, 64, 266, "AnimKnob 0.5");
     add(*frame, new MovieBitmap(Rect(280, 18, 320, 58), nullptr, 4, 5, 40, movie), 0.5f);
-    label(*frame, 270, 64, 330, "MovieBitmap 0.5");
+    label(*frame, 270, 76, 330, "MovieBitmap 0.5");  // a line lower: the captions are wider than the controls
     auto* animation = add(*frame, new AnimationButton(Rect(344, 14, 392, 62), nullptr, 5, 4, 48, anim), 0.0f);
     animation->start();
     animation->nextFrame();
     label(*frame, 338, 64, 398, "AnimationButton");
     add(*frame, new DigitDisplay(Rect(406, 29, 466, 47), nullptr, 6, 5, digits), 4711.0f);
-    label(*frame, 406, 64, 466, "DigitDisplay");
+    label(*frame, 406, 76, 466, "DigitDisplay");
 
     // Row two: sliders and displays.
     add(*frame, new VerticalSlider(Rect(20, 110, 50, 230), nullptr, 7, Point(3, 0), 120, vhandle, vtrack), 0.7f);
@@ -213,10 +214,10 @@ int main(int argc, char** argv) {
     // Right half: switches, toggles, meter, splash trigger.
     add(*frame, new VerticalSwitch(Rect(226, 110, 250, 170), nullptr, 11, 3, 60, 3, sw), 0.5f);
     label(*frame, 208, 172, 268, "VerticalSwitch");
-    add(*frame, new HorizontalSwitch(Rect(290, 110, 314, 170), nullptr, 12, 3, 60, 3, sw), 1.0f);
-    label(*frame, 272, 172, 332, "HorizontalSwitch");
-    add(*frame, new RockerSwitch(Rect(346, 110, 394, 134), nullptr, 13, 24, rocker), 1.0f);
-    label(*frame, 340, 136, 400, "RockerSwitch +1");
+    add(*frame, new HorizontalSwitch(Rect(280, 110, 340, 134), nullptr, 12, 3, 24, 3, hswitch), 1.0f);
+    label(*frame, 280, 136, 340, "HorizontalSwitch");
+    add(*frame, new RockerSwitch(Rect(346, 150, 394, 174), nullptr, 13, 24, rocker), 1.0f);
+    label(*frame, 340, 176, 400, "RockerSwitch +1");
     add(*frame, new ToggleButton(Rect(226, 196, 266, 216), nullptr, 14, toggle), 1.0f);
     label(*frame, 216, 218, 276, "ToggleButton");
     add(*frame, new TrackingToggle(Rect(290, 196, 330, 216), nullptr, 15, toggle), 0.0f);
@@ -235,7 +236,7 @@ int main(int argc, char** argv) {
     frame->addView(trigger);
 
     for (Bitmap* b : {onoff, strip, knobBack, handle, vtrack, vhandle, htrack, hhandle, movie, anim, splash, sw,
-                      rocker, toggle, digits, meterOn, meterOff})
+                      hswitch, rocker, toggle, digits, meterOn, meterOff})
         b->release();
 
     platform::HeadlessWindow* window = system.lastWindow();
