@@ -23,7 +23,6 @@ struct SurfaceState {
     Color penColor{255, 255, 255, 0};
     int penWidth = 1;
     bool penDotted = false;
-    bool penNone = false;
     Color brushColor{0, 0, 0, 0};
     Color textColor{0, 0, 0, 0};
     Color backColor{255, 255, 255, 0};

@@ -80,10 +80,7 @@ PluginBase::PluginBase(vst2::HostCallback host, vst2::int32 programs, vst2::int3
     effect_.processReplacing = processReplacingTrampoline;
 }
 
-PluginBase::~PluginBase() {
-    // A host that keeps the record past effClose must not reach us.
-    effect_.object = nullptr;
-}
+PluginBase::~PluginBase() = default;
 
 PluginBase* PluginBase::fromEffect(vst2::AEffect* effect) {
     if (!effect || effect->magic != vst2::kEffectMagic) return nullptr;

@@ -125,7 +125,6 @@ void CairoSurface::setPen(Color c, int width, bool dotted) {
     state_.penColor = c;
     state_.penWidth = width;
     state_.penDotted = dotted;
-    state_.penNone = false;
 }
 
 void CairoSurface::setFont(const FontSpec& f) {
@@ -195,10 +194,6 @@ void CairoSurface::line1(Point from, Point to) {
 }
 
 void CairoSurface::lineTo(Point p) {
-    if (state_.penNone) {
-        current_ = p;
-        return;
-    }
     if (state_.penWidth <= 1) {
         line1(current_, p);
     } else {
@@ -265,7 +260,7 @@ void CairoSurface::fillEllipse(const Rect& r) {
 }
 
 void CairoSurface::arc(const Rect& r, Point start, Point end) {
-    if (r.isEmpty() || state_.penNone) return;
+    if (r.isEmpty()) return;
     cairo_new_path(cr_);
     ellipseArc(cr_, r, 0.5, start, end, false);
     setSource(state_.penColor);

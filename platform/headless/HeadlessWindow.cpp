@@ -15,10 +15,11 @@ HeadlessWindow::~HeadlessWindow() { system_.forget(this); }
 Point HeadlessWindow::screenOrigin() const { return system_.windowOrigin(); }
 
 void HeadlessWindow::resize(int width, int height) {
-    auto bigger = CairoSurface::create(std::max(1, width), std::max(1, height));
-    if (!bigger) return;
-    bigger->copyFrom(*image_, Rect(0, 0, image_->width(), image_->height()), Point());
-    image_ = std::move(bigger);
+    // The new image keeps what the old one showed, as far as it reaches.
+    auto resized = CairoSurface::create(std::max(1, width), std::max(1, height));
+    if (!resized) return;
+    resized->copyFrom(*image_, Rect(0, 0, image_->width(), image_->height()), Point());
+    image_ = std::move(resized);
 }
 
 std::unique_ptr<Surface> HeadlessWindow::drawingSurface() {
