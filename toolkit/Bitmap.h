@@ -54,7 +54,4 @@ private:
     std::vector<bool> mask_;
 };
 
-// Holds one reference to a bitmap (or none) and drops it when replaced.
-inline void replaceBitmap(Bitmap*& slot, Bitmap* next) { replaceRetained(slot, next); }
-
 } // namespace strellon

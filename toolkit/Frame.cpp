@@ -17,7 +17,7 @@ int Frame::knobMode_ = 0;
 
 Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
     : View(size), editor_(editor), parentWindow_(parentWindow) {
-    createWindow(parentWindow);
+    createWindow();
 }
 
 Frame::Frame(const Rect& size, const char* title, FrameEditor* editor, int style)
@@ -43,7 +43,7 @@ bool Frame::openHostWindow(const Point* position) {
     }
     parentWindow_ = editor_ ? editor_->openWindow(*hostRecord_) : nullptr;
     // Open only when a window came of it: a refusal is not a success.
-    open_ = createWindow(parentWindow_);
+    open_ = createWindow();
     return open_;
 }
 
@@ -58,7 +58,7 @@ Frame::~Frame() {
     setCursor(0);
     setDropActive(false);
     removeAllViews(true);
-    replaceBitmap(background_, nullptr);
+    replaceRetained(background_, nullptr);
     delete currentContext_;
     currentContext_ = nullptr;
     if (window_) {
@@ -68,14 +68,13 @@ Frame::~Frame() {
     if (hostRecord_) closeHostWindow();
 }
 
-bool Frame::registerWindowClass() {
+void Frame::registerWindowClass() {
     platform::Module* m = platform::module();
     std::snprintf(className_, sizeof className_, "Plugin%08lx",
                   static_cast<unsigned long>(m ? m->instanceHandle() : 0));
     platform::WindowSystem* system = platform::windowSystem();
     if (classUseCount_++ == 0 && system) system->registerClass(className_);
     swapButtons_ = system && system->buttonsSwapped();
-    return true;
 }
 
 void Frame::unregisterWindowClass() {
@@ -85,8 +84,8 @@ void Frame::unregisterWindowClass() {
     --classUseCount_;
 }
 
-bool Frame::createWindow(void* parentWindow) {
-    if (!parentWindow || window_) return false;
+bool Frame::createWindow() {
+    if (!parentWindow_ || window_) return false;
     registerWindowClass();
     platform::WindowSystem* system = platform::windowSystem();
     if (system)
@@ -161,7 +160,7 @@ View* Frame::getViewAt(int index) const {
     return views_[std::size_t(index)];
 }
 
-void Frame::setBackground(Bitmap* bitmap) { replaceBitmap(background_, bitmap); }
+void Frame::setBackground(Bitmap* bitmap) { replaceRetained(background_, bitmap); }
 
 bool Frame::setModalView(View* view) {
     if (view && modalView_) return false;

@@ -26,10 +26,8 @@ public:
     Frame(const Rect& size, const char* title, FrameEditor* editor, int style);
     ~Frame() override;
 
-    bool createWindow(void* parentWindow);
     bool openHostWindow(const Point* position = nullptr);
     bool closeHostWindow();
-    const HostWindowRecord* hostWindowRecord() const { return hostRecord_.get(); }
     bool setDropActive(bool active);
 
     virtual bool addView(View* view);
@@ -80,7 +78,6 @@ public:
     // frame takes ownership.
     void setCurrentContext(DrawContext* context);
     DrawContext* getCurrentContext() const { return currentContext_; }
-    int getViewCapacity() const { return capacity_; }
 
     static const char* windowClassName() { return className_; }
     static int windowClassUseCount() { return classUseCount_; }
@@ -92,7 +89,9 @@ private:
     void windowDestroyed() override;
     bool windowDrop(void** items, int count, platform::DropType type, Point where) override;
 
-    static bool registerWindowClass();
+    // The window in the parent window, when there is a parent.
+    bool createWindow();
+    static void registerWindowClass();
     static void unregisterWindowClass();
     // A context on the window, when no current context is set.
     std::unique_ptr<DrawContext> temporaryContext();

@@ -5,6 +5,7 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/DrawContext.h"
 #include "toolkit/Frame.h"
+#include "toolkit/PressTracking.h"
 
 namespace strellon {
 
@@ -22,14 +23,14 @@ Knob::Knob(const Rect& size, ControlListener* listener, int tag, Bitmap* backgro
            Point offset)
     : Control(size, listener, tag, background), offset_(offset),
       inset_(handle ? int(handle->getWidth() * 0.5 + 2.5) : 3), radius_(float(size.width()) * 0.5f) {
-    replaceBitmap(handleBitmap_, handle);
+    replaceRetained(handleBitmap_, handle);
     setStartAngle(3.9269907f);
     setRangeAngle(-4.712389f);
 }
 
-Knob::~Knob() { replaceBitmap(handleBitmap_, nullptr); }
+Knob::~Knob() { replaceRetained(handleBitmap_, nullptr); }
 
-void Knob::compute() {
+void Knob::updateAngleScale() {
     aCoef_ = (max_ - min_) / rangeAngle_;
     bCoef_ = min_ - aCoef_ * startAngle_;
     halfAngle_ = (kTwoPi - std::fabs(rangeAngle_)) * 0.5f;
@@ -38,12 +39,12 @@ void Knob::compute() {
 
 void Knob::setStartAngle(float angle) {
     startAngle_ = angle;
-    compute();
+    updateAngleScale();
 }
 
 void Knob::setRangeAngle(float angle) {
     rangeAngle_ = angle;
-    compute();
+    updateAngleScale();
 }
 
 void Knob::setShadowColor(Color c) {
@@ -56,7 +57,7 @@ void Knob::setHandleColor(Color c) {
     setDirty(true);
 }
 
-void Knob::setHandleBitmap(Bitmap* bitmap) { replaceBitmap(handleBitmap_, bitmap); }
+void Knob::setHandleBitmap(Bitmap* bitmap) { replaceRetained(handleBitmap_, bitmap); }
 
 void Knob::valueToPoint(Point& out) const {
     const float alpha = (value_ - bCoef_) / aCoef_;
@@ -115,7 +116,7 @@ void Knob::drawHandle(DrawContext* context) {
 }
 
 void Knob::onMouseDown(DrawContext* context, Point where) {
-    int buttons = clickButtons(context);
+    const int buttons = clickButtons(context);
     if (!buttons || resetOnControlClick(context, buttons)) return;
 
     const bool altHeld = buttons & kAlt;
@@ -136,22 +137,16 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
     const float halfRange = (max_ - min_) * 0.5f;
     Point last(-1, -1);
     int previousButtons = buttons;
-    if (frame_) {
-        frame_->beginEdit(tag_);
-        frame_->setFocusView(this);
-    }
-    Point pointer = where;
-    do {
-        buttons = context->getMouseButtons();
+    trackEdit(context, where, true, [&](int now, Point pointer) {
         if (pointer != last) {
             last = pointer;
             if (linear) {
                 const float d = float((pointer.h - pointer.v) - (first.h - first.v));
-                if (buttons != previousButtons) {
+                if (now != previousButtons) {
                     // A new zoom keeps the value where it is: only later
                     // movement uses the new scale.
-                    previousButtons = buttons;
-                    const float newRange = (buttons & kShift) ? 200.0f * zoomFactor_ : 200.0f;
+                    previousButtons = now;
+                    const float newRange = (now & kShift) ? 200.0f * zoomFactor_ : 200.0f;
                     const float newK = (max_ - min_) / newRange;
                     entryValue += (k - newK) * d;
                     k = newK;
@@ -167,10 +162,8 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
             }
             notifyListener(context);
         }
-        context->getMouseLocation(pointer);
-        pumpIdle();
-    } while (buttons & kLButton);
-    if (frame_) frame_->endEdit(tag_);
+        return (now & kLButton) != 0;
+    });
 }
 
 bool Knob::onWheel(DrawContext* context, Point, float distance) { return stepByWheel(context, distance); }

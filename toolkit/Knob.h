@@ -38,7 +38,8 @@ public:
 
 protected:
     ~Knob() override;
-    void compute();
+    // The value per radian and the dead zone, from the angles and the range.
+    void updateAngleScale();
 
     Point offset_;
     Color shadowColor_ = grey;
@@ -63,10 +64,11 @@ public:
     void draw(DrawContext* context) override;
 
     void setInverseBitmap(bool inverse) { inverse_ = inverse; }
+
+protected:
     // The source offset that draw uses for the present value.
     Point frameOffset() const;
 
-protected:
     int frameCount_;
     int frameHeight_;
     bool inverse_ = false;

@@ -34,10 +34,10 @@ void DigitDisplay::draw(DrawContext* context) {
 
 LevelMeter::LevelMeter(const Rect& size, Bitmap* onBitmap, Bitmap* offBitmap, int segments, int style)
     : Control(size, nullptr, 0, onBitmap), segments_(std::max(1, segments)), style_(style) {
-    replaceBitmap(offBitmap_, offBitmap);
+    replaceRetained(offBitmap_, offBitmap);
 }
 
-LevelMeter::~LevelMeter() { replaceBitmap(offBitmap_, nullptr); }
+LevelMeter::~LevelMeter() { replaceRetained(offBitmap_, nullptr); }
 
 void LevelMeter::draw(DrawContext* context) {
     const float target = std::isfinite(value_) ? std::clamp(value_, 0.0f, 1.0f) : 0.0f;
@@ -55,14 +55,14 @@ void LevelMeter::draw(DrawContext* context) {
         const Point source(on.left - size_.left, on.top - size_.top);
         if (!on.isEmpty()) drawBackgroundAt(context, on, source);
     }
-    setDirty(false);
     // Still falling: draw again at the next update.
-    if (shown_ > target) setDirty(true);
+    setDirty(shown_ > target);
 }
 
+// Draw decides whether the meter stays dirty; the usual clearing after the
+// draw would stop a falling bar.
 void LevelMeter::redrawIfDirty(DrawContext* context) {
-    Control::redrawIfDirty(context);
-    if (std::isfinite(value_) && shown_ > std::clamp(value_, 0.0f, 1.0f)) setDirty(true);
+    if (isDirty()) draw(context);
 }
 
 } // namespace strellon

@@ -41,17 +41,16 @@ void MenuScheme::drawItem(const char* text, int, int state, DrawContext* context
     context->drawString(text, Rect(rect.left + 18, rect.top, rect.right, rect.bottom), false, 0);
 }
 
+// The second background is taken for the callers' sake; nothing draws it.
 OptionMenu::OptionMenu(const Rect& size, ControlListener* listener, int tag, Bitmap* background,
-                       Bitmap* background2, int style)
+                       Bitmap* /*background2*/, int style)
     : ParamDisplay(size, background, style) {
     listener_ = listener;
     tag_ = tag;
-    replaceBitmap(background2_, background2);
 }
 
 OptionMenu::~OptionMenu() {
     removeAllEntry();
-    replaceBitmap(background2_, nullptr);
     replaceRetained(scheme_, nullptr);
 }
 
@@ -119,7 +118,7 @@ bool OptionMenu::checkEntry(int index, bool checked) {
 void OptionMenu::draw(DrawContext* context) {
     const int current = getCurrent();
     const std::string text = current >= 0 ? entries_[std::size_t(current)].text : std::string();
-    drawText(context, text.c_str());
+    drawDisplay(context, text.c_str());
 }
 
 std::string OptionMenu::numbered(int index, const std::string& text, bool submenu) const {
@@ -194,8 +193,8 @@ void OptionMenu::onMouseDown(DrawContext* context, Point) {
     const std::vector<platform::MenuEntry> menu = buildMenu(nextCommand, commands);
     if (menu.empty()) return;
 
-    // The frame looks for the menu among the focus views while items are
-    // painted.
+    // Taking the focus ends an edit in progress elsewhere before the menu
+    // opens.
     frame_->setFocusView(this);
     SchemePainter painter(scheme_, frame_);
     const Point where((style_ & kPopupStyle) ? Point(size_.left, size_.top) : Point(size_.left, size_.bottom));

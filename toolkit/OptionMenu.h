@@ -63,10 +63,6 @@ public:
     virtual void setScheme(MenuScheme* scheme);
     virtual MenuScheme* getScheme() const { return scheme_; }
 
-    // The menu the window was last asked to show, as built from the entries.
-    std::vector<platform::MenuEntry> buildMenu(int& nextCommand,
-                                               std::vector<std::pair<OptionMenu*, int>>& commands);
-
 protected:
     ~OptionMenu() override;
 
@@ -77,9 +73,13 @@ private:
         bool checked = false;
     };
     std::string numbered(int index, const std::string& text, bool submenu) const;
+    // A new popup menu of the entries and their submenus. Chosen entries get
+    // commands from nextCommand on; commands[c - 1] is command c's menu and
+    // entry.
+    std::vector<platform::MenuEntry> buildMenu(int& nextCommand,
+                                               std::vector<std::pair<OptionMenu*, int>>& commands);
 
     std::vector<Entry> entries_;
-    Bitmap* background2_ = nullptr;
     MenuScheme* scheme_ = nullptr;
     int itemsPerColumn_ = -1;
     int numberStyle_ = kNoNumber;

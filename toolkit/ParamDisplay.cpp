@@ -13,20 +13,18 @@ ParamDisplay::ParamDisplay(const Rect& size, Bitmap* background, int style)
 }
 
 void ParamDisplay::formatValue(char* text) const {
-    text[0] = 0;
-    if (formatterWithData_) formatterWithData_(value_, text, userData_);
-    else if (formatter_) formatter_(value_, text);
-    else std::snprintf(text, kDisplayTextSize, "%2.2f", double(value_));
-    text[kDisplayTextSize - 1] = 0;
+    formatDisplayText(value_, text, formatterWithData_, userData_, formatter_, [](float value, char* out) {
+        std::snprintf(out, kDisplayTextSize, "%2.2f", double(value));
+    });
 }
 
 void ParamDisplay::draw(DrawContext* context) {
     char text[kDisplayTextSize];
     formatValue(text);
-    drawText(context, text);
+    drawDisplay(context, text);
 }
 
-void ParamDisplay::drawText(DrawContext* context, const char* text) {
+void ParamDisplay::drawDisplay(DrawContext* context, const char* text) {
     setDirty(false);
     if (style_ & kNoDrawStyle) return;
 

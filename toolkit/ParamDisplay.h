@@ -10,6 +10,17 @@ using ValueFormatter = void (*)(float value, char* text);
 using ValueFormatterWithData = void (*)(float value, char* text, void* data);
 using StringConverter = void (*)(char* text, float* value, void* data);
 
+// The text a display shows for input: the formatter with data when there is
+// one, else the plain formatter, else the fallback; always terminated.
+template <class In, class WithData, class Plain, class Fallback>
+void formatDisplayText(In input, char* text, WithData withData, void* data, Plain plain, Fallback fallback) {
+    text[0] = 0;
+    if (withData) withData(input, text, data);
+    else if (plain) plain(input, text);
+    else fallback(input, text);
+    text[kDisplayTextSize - 1] = 0;
+}
+
 // Draws its value as text over a bitmap or a filled box.
 class ParamDisplay : public Control {
 public:
@@ -51,7 +62,7 @@ public:
 
 protected:
     // Background, border and text, as every display draws them.
-    void drawText(DrawContext* context, const char* text);
+    void drawDisplay(DrawContext* context, const char* text);
     void setColor(Color& field, Color c);
 
     ValueFormatter formatter_ = nullptr;

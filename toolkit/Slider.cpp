@@ -5,6 +5,7 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/DrawContext.h"
 #include "toolkit/Frame.h"
+#include "toolkit/PressTracking.h"
 
 namespace strellon {
 
@@ -27,7 +28,7 @@ Slider::Slider(const Rect& size, ControlListener* listener, int tag, Point handl
     setHandleOffset(handleOffset);
 }
 
-Slider::~Slider() { replaceBitmap(handle_, nullptr); }
+Slider::~Slider() { replaceRetained(handle_, nullptr); }
 
 void Slider::setHandleOffset(Point p) {
     handleOffset_ = p;
@@ -36,7 +37,7 @@ void Slider::setHandleOffset(Point p) {
 }
 
 void Slider::setHandleBitmap(Bitmap* bitmap) {
-    replaceBitmap(handle_, bitmap);
+    replaceRetained(handle_, bitmap);
     handleWidth_ = handle_ ? handle_->getWidth() : 1;
     handleHeight_ = handle_ ? handle_->getHeight() : 1;
 }
@@ -82,7 +83,7 @@ void Slider::draw(DrawContext* context) {
 }
 
 void Slider::onMouseDown(DrawContext* context, Point where) {
-    int buttons = clickButtons(context);
+    const int buttons = clickButtons(context);
     if (!buttons || resetOnControlClick(context, buttons)) return;
 
     const bool h = horizontal();
@@ -99,21 +100,15 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
 
     float previous = value_;
     int previousButtons = buttons;
-    if (frame_) {
-        frame_->beginEdit(tag_);
-        frame_->setFocusView(this);
-    }
-    Point pointer = where;
     const bool inverted = style_ & (kRight | kBottom);
     // Checked before each pass: the pass that sees the release changes
     // nothing, so letting go of Shift and the button together keeps the value.
-    while (true) {
-        buttons = context->getMouseButtons();
-        if (!(buttons & kLButton)) break;
-        const bool fine = buttons & kShift;
-        if (buttons != previousButtons && fine) {
+    trackEdit(context, where, true, [&](int now, Point pointer) {
+        if (!(now & kLButton)) return false;
+        const bool fine = now & kShift;
+        if (now != previousButtons && fine) {
             previous = value_;
-            previousButtons = buttons;
+            previousButtons = now;
         } else if (!fine) {
             previous = value_;
         }
@@ -123,10 +118,8 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
         value_ = fine ? previous + (raw - previous) / zoomFactor_ : raw;
         clampValue();
         notifyListener(context);
-        context->getMouseLocation(pointer);
-        pumpIdle();
-    }
-    if (frame_) frame_->endEdit(tag_);
+        return true;
+    });
 }
 
 bool Slider::onWheel(DrawContext* context, Point, float distance) { return stepByWheel(context, distance); }

@@ -39,11 +39,11 @@ public:
     virtual float getZoomFactor() const { return zoomFactor_; }
 
     bool hasOffscreen() const { return offscreen_ != nullptr; }
-    // The handle's rectangle relative to the slider for the present value.
-    Rect handleRect() const;
 
 protected:
     ~Slider() override;
+    // The handle's rectangle relative to the slider for the present value.
+    Rect handleRect() const;
     bool horizontal() const { return style_ & kHorizontal; }
     int handleSize() const { return horizontal() ? handleWidth_ : handleHeight_; }
     // The share of the travel the handle shows, from the start end.

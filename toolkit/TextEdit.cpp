@@ -36,12 +36,10 @@ void TextEdit::setTextFormatterWithData(TextFormatterWithData f, void* data) {
 }
 
 void TextEdit::draw(DrawContext* context) {
-    char shown[kDisplayTextSize] = {};
-    if (textFormatterWithData_) textFormatterWithData_(text_, shown, textData_);
-    else if (textFormatter_) textFormatter_(text_, shown);
-    else std::snprintf(shown, sizeof shown, "%s", text_);
-    shown[kDisplayTextSize - 1] = 0;
-    drawText(context, shown);
+    char shown[kDisplayTextSize];
+    formatDisplayText(static_cast<const char*>(text_), shown, textFormatterWithData_, textData_, textFormatter_,
+                      [](const char* text, char* out) { std::snprintf(out, kDisplayTextSize, "%s", text); });
+    drawDisplay(context, shown);
 }
 
 void TextEdit::onMouseDown(DrawContext* context, Point) {

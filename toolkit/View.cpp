@@ -56,10 +56,10 @@ Control::Control(const Rect& size, ControlListener* listener, int tag, Bitmap* b
     int clickTime = 250;
     if (platform::WindowSystem* system = platform::windowSystem()) clickTime = system->doubleClickTime();
     doubleClickTime_ = std::max(250, clickTime);
-    replaceBitmap(background_, background);
+    replaceRetained(background_, background);
 }
 
-Control::~Control() { replaceBitmap(background_, nullptr); }
+Control::~Control() { replaceRetained(background_, nullptr); }
 
 bool Control::isDirty() const {
     // Unordered (NaN) values count as changed.
@@ -76,7 +76,7 @@ void Control::pumpIdle() {
     if (frame_) frame_->pumpIdle();
 }
 
-void Control::setBackground(Bitmap* bitmap) { replaceBitmap(background_, bitmap); }
+void Control::setBackground(Bitmap* bitmap) { replaceRetained(background_, bitmap); }
 
 void Control::clampValue() {
     if (value_ > max_) value_ = max_;

@@ -133,10 +133,15 @@ protected:
     // The wheel and arrow-key steps shared by knobs and sliders.
     bool stepByWheel(DrawContext* context, float distance);
     int stepByArrowKey(const KeyCode& key);
-    // Inside one edit, polls the press until the button word differs from
-    // buttons: each poll sets the value the pointer gives and tells the
-    // listener. released runs after the last poll, before the edit ends.
-    // Defined in toolkit/PressTracking.h.
+    // The loop of every drag and press, inside one edit (and with the focus
+    // when takeFocus): hands each poll's button word and the pointer read on
+    // the pass before to poll, until poll returns false. Defined, like
+    // trackPress, in toolkit/PressTracking.h.
+    template <class Poll>
+    void trackEdit(DrawContext* context, Point where, bool takeFocus, Poll poll);
+    // Polls the press until the button word differs from buttons: each poll
+    // sets the value the pointer gives and tells the listener. released runs
+    // after the last poll, before the edit ends.
     template <class ValueAt, class Released>
     void trackPress(DrawContext* context, Point where, int buttons, ValueAt valueAt, Released released);
     template <class ValueAt>

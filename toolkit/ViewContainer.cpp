@@ -33,11 +33,11 @@ private:
 
 ViewContainer::ViewContainer(const Rect& size, Frame* frame, Bitmap* background) : View(size) {
     frame_ = frame;
-    replaceBitmap(background_, background);
+    replaceRetained(background_, background);
 }
 
 ViewContainer::~ViewContainer() {
-    replaceBitmap(background_, nullptr);
+    replaceRetained(background_, nullptr);
     removeAllViews(true);
     offscreen_.reset();
 }
@@ -100,7 +100,7 @@ View* ViewContainer::getViewAt(int index) const {
     return nullptr;
 }
 
-void ViewContainer::setBackground(Bitmap* bitmap) { replaceBitmap(background_, bitmap); }
+void ViewContainer::setBackground(Bitmap* bitmap) { replaceRetained(background_, bitmap); }
 
 void ViewContainer::setDrawOffscreen(bool flag) {
     drawOffscreen_ = flag;

@@ -158,8 +158,14 @@ TEST_F(KnobTest, DrawnHandleIsAShadowAndAHandleLine) {
     EXPECT_FALSE(knob->isDirty());
 }
 
+// Shows which frame the knob would draw.
+struct FrameShowingKnob : AnimKnob {
+    using AnimKnob::AnimKnob;
+    using AnimKnob::frameOffset;
+};
+
 TEST_F(ToolkitTest, AnimKnobShowsTheFrameOfItsValue) {
-    AnimKnob* k = add(new AnimKnob(Rect(0, 0, 31, 31), nullptr, 1, 91, 31, nullptr));
+    auto* k = add(new FrameShowingKnob(Rect(0, 0, 31, 31), nullptr, 1, 91, 31, nullptr));
     EXPECT_EQ(k->getInset(), 0);
     k->setValue(0.5f);
     EXPECT_EQ(k->frameOffset(), Point(0, 1395));
