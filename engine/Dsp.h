@@ -163,12 +163,12 @@ public:
     // position kept in locals meanwhile (stores into the buffer would
     // otherwise force the members back to memory each time). Writes the
     // state back when it goes out of scope.
-    class Sweep {
+    class RunCursor {
     public:
-        explicit Sweep(FractionalDelay& d)
+        explicit RunCursor(FractionalDelay& d)
             : d_(d), buffer_(d.buffer_.data()), size_(d.size_), write_(d.writeIndex_), read_(d.readIndex_),
               fraction_(d.fraction_), oneMinusFraction_(d.oneMinusFraction_), delay_(d.delay_), out_(d.pushValue_) {}
-        ~Sweep() {
+        ~RunCursor() {
             d_.writeIndex_ = write_;
             d_.readIndex_ = read_;
             d_.fraction_ = fraction_;
@@ -177,8 +177,8 @@ public:
             d_.pushValue_ = out_;
             d_.readPending_ = true;
         }
-        Sweep(const Sweep&) = delete;
-        Sweep& operator=(const Sweep&) = delete;
+        RunCursor(const RunCursor&) = delete;
+        RunCursor& operator=(const RunCursor&) = delete;
 
         float step(float delay, float x) {
             place(delay);

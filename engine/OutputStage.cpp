@@ -120,10 +120,10 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
             delay2[j] = (1.0f - delay2[j] * 0.03f) * baseDelay * 1.1001f;
         }
         float feedback1 = feedback1_, feedback2 = feedback2_;
-        FractionalDelay::Sweep line1(chorus1_), line2(chorus2_);
+        FractionalDelay::RunCursor line1(chorus1_), line2(chorus2_);
         // The chorus lines are only ever pushed, never peeked.
-        if (FractionalDelay::Sweep::canReadAhead(chorus1_, delay1, voiced) &&
-            FractionalDelay::Sweep::canReadAhead(chorus2_, delay2, voiced)) {
+        if (FractionalDelay::RunCursor::canReadAhead(chorus1_, delay1, voiced) &&
+            FractionalDelay::RunCursor::canReadAhead(chorus2_, delay2, voiced)) {
             line1.readAhead(delay1, wet1, voiced);
             line2.readAhead(delay2, wet2, voiced);
             float input1[kRun], input2[kRun];

@@ -84,7 +84,7 @@ void SoundEngine::prepareBlock() {
     for (int k = 0; k < kNumStrings; ++k) {
         exciter_[k] = param(kExciter + k);
         fixing_[k] = param(kFixing + k);
-        nis_[k] = param(kNisFilter + k);
+        nisFilter_[k] = param(kNisFilter + k);
     }
     const double semitone = 1.0594630943;
     const double pitchFactor = std::pow(semitone, (2.0 * param(kPitch) - 1.0) * 0.5);
@@ -119,7 +119,7 @@ void SoundEngine::noteOn(int key, float velocity) {
     const int k = key % 12;
     const NoteStart start{key,
                           effective,
-                          nis_[k],
+                          nisFilter_[k],
                           pick_,
                           exciter_[k] * 0.8f,
                           param(kModulation) + 0.001f,

@@ -85,7 +85,7 @@ private:
 
     std::array<int, kNumStrings> currentNote_{};
     int rotation_ = 0;
-    std::array<float, kNumStrings> tuningRatio_{}, exciter_{}, fixing_{}, nis_{};
+    std::array<float, kNumStrings> tuningRatio_{}, exciter_{}, fixing_{}, nisFilter_{};
     std::array<std::atomic<int>, kNumStrings> sounding_{};
 
     float bodyLowpass_ = 0, bodyHighpass1_ = 0, bodyHighpass2_ = 0;

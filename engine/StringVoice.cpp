@@ -20,7 +20,7 @@ void StringVoice::setSampleRate(float sampleRate) {
 }
 
 void StringVoice::setFrequency(float hz) {
-    const StringTuning t = tuneString(hz, velocity_, nis_, shaping_, sampleRate_);
+    const StringTuning t = tuneString(hz, velocity_, nisFilter_, shaping_, sampleRate_);
     loopGain_ = t.loopGain;
     noiseCutoff_ = t.noiseCutoff;
     lengthUnit_ = t.lengthUnit;
@@ -31,7 +31,7 @@ void StringVoice::reset() {
     hp_ = n_ = tone_ = drift_ = excitationLowpass_ = b_ = l_ = driftTarget_ = 0.0f;
     driftCounter_ = excitationCounter_ = tickCounter_ = 0;
     y_ = r_ = 0.0f;
-    velocity_ = nis_ = pick_ = exciter_ = modulation_ = 0.0f;
+    velocity_ = nisFilter_ = pick_ = exciter_ = modulation_ = 0.0f;
     envelope_ = level_ = selfBend_ = damp_ = fixing_ = 0.0f;
     loopGain_ = kLoopGainLimit;
     sympathetic_ = noiseCutoff_ = shaping_ = lengthUnit_ = 0.0f;
@@ -103,42 +103,42 @@ float StringVoice::process() {
         const bool sometimes = q <= kSometimesLimit;
         float t;
         switch (character) {
-        case Character::kBand1:
-            if (sometimes) y = lowpassStep(y, 3900.0f) * nis_ + (1.0f - nis_) * y;
+        case Character::kSometimesDulled:
+            if (sometimes) y = lowpassStep(y, 3900.0f) * nisFilter_ + (1.0f - nisFilter_) * y;
             break;
-        case Character::kBand2:
+        case Character::kSometimesDulledThenTone:
             if (sometimes) y = lowpassStep(y, 3900.0f);
             y = lowpassStep(y, brightness_ + 950.0f);
             break;
-        case Character::kBand3:
+        case Character::kInvertOnTonePeak:
             t = lowpassStep(y, brightness_ + 954.0f);
             if (std::fabs(t) > 0.9f) y = -y;
             break;
-        case Character::kBand4:
+        case Character::kInvertOnPeakThenTone:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.9f) y = -y;
             y = lowpassStep(y, brightness_ + 954.0f);
             break;
-        case Character::kBand5:
+        case Character::kPeakTo09:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.9f) y = 0.9f;
             break;
-        case Character::kBand6:
+        case Character::kPeakTo09ElseTone:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.9f) y = 0.9f;
             else y = lowpassStep(y, brightness_ + 950.0f);
             G = 1.0f;
             break;
-        case Character::kBand7:
+        case Character::kPeakTo05:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.5f) y = 0.5f;
             break;
-        case Character::kBand8:
+        case Character::kPeakTo05ElseTone:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.5f) y = 0.5f;
             else y = lowpassStep(y, brightness_ + 950.0f);
             break;
-        case Character::kBand9:
+        case Character::kToneOnly:
             y = lowpassStep(y, brightness_ + 992.0f);
             break;
         default:

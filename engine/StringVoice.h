@@ -34,7 +34,7 @@ public:
     // modulation as Modulation + 0.001.
     void setNoteParameters(float velocity, float nis, float pick, float exciter, float modulation, float fixing) {
         velocity_ = velocity;
-        nis_ = nis;
+        nisFilter_ = nis;
         pick_ = pick * 0.8f;
         exciter_ = exciter;
         modulation_ = modulation;
@@ -79,7 +79,7 @@ private:
     float y_ = 0, r_ = 0;
     float w_ = 0;
     float sampleRate_ = 44100.0f;
-    float velocity_ = 0, nis_ = 0, pick_ = 0, exciter_ = 0, modulation_ = 0;
+    float velocity_ = 0, nisFilter_ = 0, pick_ = 0, exciter_ = 0, modulation_ = 0;
     float attack_, release_;
     float envelope_ = 0, level_ = 0, selfBend_ = 0, damp_ = 0, fixing_ = 0;
     float loopGain_ = kLoopGainLimit;

@@ -64,7 +64,7 @@ void VoiceBank::reset() {
         hp_[g] = n_[g] = tone_[g] = drift_[g] = excitationLowpass_[g] = zero;
         b_[g] = l_[g] = driftTarget_[g] = y_[g] = r_[g] = zero;
         driftCounter_[g] = tickCounter_[g] = splatInt(0);
-        velocity_[g] = nis_[g] = exciter_[g] = modulation_[g] = zero;
+        velocity_[g] = nisFilter_[g] = exciter_[g] = modulation_[g] = zero;
         envelope_[g] = level_[g] = fixing_[g] = zero;
         loopGain_[g] = splat(kLoopGainLimit);
         sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = noiseScale_[g] = zero;
@@ -110,7 +110,7 @@ void VoiceBank::setShaping(float v) {
 void VoiceBank::setDamp(float v) { damp_ = v; }
 
 void VoiceBank::setFrequency(int voice, float hz) {
-    const StringTuning t = tuneString(hz, lane(velocity_, voice), lane(nis_, voice), shaping_, sampleRate_);
+    const StringTuning t = tuneString(hz, lane(velocity_, voice), lane(nisFilter_, voice), shaping_, sampleRate_);
     lane(loopGain_, voice) = t.loopGain;
     lane(noiseCutoff_, voice) = t.noiseCutoff;
     lane(lengthUnit_, voice) = t.lengthUnit;
@@ -124,7 +124,7 @@ void VoiceBank::startNote(int voice, const NoteStart& s) {
     ramping_ |= 1u << voice;
     lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
     lane(velocity_, voice) = s.velocity;
-    lane(nis_, voice) = s.nis;
+    lane(nisFilter_, voice) = s.nis;
     lane(exciter_, voice) = s.exciter;
     lane(noiseScale_, voice) = (s.velocity + 0.1f) * (s.pick * 0.8f) + s.exciter * 0.1f;
     lane(modulation_, voice) = s.modulation;
@@ -295,15 +295,15 @@ inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* som
     loops_.endSample();
 
     switch (character_) {
-    case Character::kBand1: shapeBand<Character::kBand1>(sometimes, G); break;
-    case Character::kBand2: shapeBand<Character::kBand2>(sometimes, G); break;
-    case Character::kBand3: shapeBand<Character::kBand3>(sometimes, G); break;
-    case Character::kBand4: shapeBand<Character::kBand4>(sometimes, G); break;
-    case Character::kBand5: shapeBand<Character::kBand5>(sometimes, G); break;
-    case Character::kBand6: shapeBand<Character::kBand6>(sometimes, G); break;
-    case Character::kBand7: shapeBand<Character::kBand7>(sometimes, G); break;
-    case Character::kBand8: shapeBand<Character::kBand8>(sometimes, G); break;
-    case Character::kBand9: shapeBand<Character::kBand9>(sometimes, G); break;
+    case Character::kSometimesDulled: shapeBand<Character::kSometimesDulled>(sometimes, G); break;
+    case Character::kSometimesDulledThenTone: shapeBand<Character::kSometimesDulledThenTone>(sometimes, G); break;
+    case Character::kInvertOnTonePeak: shapeBand<Character::kInvertOnTonePeak>(sometimes, G); break;
+    case Character::kInvertOnPeakThenTone: shapeBand<Character::kInvertOnPeakThenTone>(sometimes, G); break;
+    case Character::kPeakTo09: shapeBand<Character::kPeakTo09>(sometimes, G); break;
+    case Character::kPeakTo09ElseTone: shapeBand<Character::kPeakTo09ElseTone>(sometimes, G); break;
+    case Character::kPeakTo05: shapeBand<Character::kPeakTo05>(sometimes, G); break;
+    case Character::kPeakTo05ElseTone: shapeBand<Character::kPeakTo05ElseTone>(sometimes, G); break;
+    case Character::kToneOnly: shapeBand<Character::kToneOnly>(sometimes, G); break;
     default: shapeBand<Character::kNone>(sometimes, G); break;
     }
 }
@@ -318,41 +318,41 @@ inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* someti
         V4& tone = tone_[g];
         const V4 F = brightness_[g];
         auto lowpass = [&](V4 x, V4 fc) { return tone = tone + (x - tone) * w * fc; };
-        if constexpr (C == Character::kBand1) {
+        if constexpr (C == Character::kSometimesDulled) {
             const V4 old = tone;
             const V4 t = lowpass(y, splat(3900.0f));
-            const V4 mixed = t * nis_[g] + (1.0f - nis_[g]) * y;
+            const V4 mixed = t * nisFilter_[g] + (1.0f - nisFilter_[g]) * y;
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], mixed, y);
-        } else if constexpr (C == Character::kBand2) {
+        } else if constexpr (C == Character::kSometimesDulledThenTone) {
             const V4 old = tone;
             const V4 t = lowpass(y, splat(3900.0f));
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], t, y);
             y = lowpass(y, F + 950.0f);
-        } else if constexpr (C == Character::kBand3) {
+        } else if constexpr (C == Character::kInvertOnTonePeak) {
             const V4 t = lowpass(y, F + 954.0f);
             y = select(absolute(t) > 0.9f, -y, y);
-        } else if constexpr (C == Character::kBand4) {
+        } else if constexpr (C == Character::kInvertOnPeakThenTone) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.9f, -y, y);
             y = lowpass(y, F + 954.0f);
-        } else if constexpr (C == Character::kBand5) {
+        } else if constexpr (C == Character::kPeakTo09) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.9f, splat(0.9f), y);
-        } else if constexpr (C == Character::kBand6 || C == Character::kBand8) {
-            constexpr float limit = C == Character::kBand6 ? 0.9f : 0.5f;
+        } else if constexpr (C == Character::kPeakTo09ElseTone || C == Character::kPeakTo05ElseTone) {
+            constexpr float limit = C == Character::kPeakTo09ElseTone ? 0.9f : 0.5f;
             const V4 t = lowpass(y, splat(860.0f));
             const I4 over = absolute(t) > limit;
             const V4 kept = tone;
             const V4 smooth = lowpass(y, F + 950.0f);
             tone = select(over, kept, tone);
             y = select(over, splat(limit), smooth);
-            if constexpr (C == Character::kBand6) G[g] = splat(1.0f);
-        } else if constexpr (C == Character::kBand7) {
+            if constexpr (C == Character::kPeakTo09ElseTone) G[g] = splat(1.0f);
+        } else if constexpr (C == Character::kPeakTo05) {
             const V4 t = lowpass(y, splat(860.0f));
             y = select(absolute(t) > 0.5f, splat(0.5f), y);
-        } else if constexpr (C == Character::kBand9) {
+        } else if constexpr (C == Character::kToneOnly) {
             y = lowpass(y, F + 992.0f);
         }
         y_[g] = y;

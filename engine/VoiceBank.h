@@ -61,7 +61,7 @@ private:
     V4 b_[kGroups], l_[kGroups], driftTarget_[kGroups];
     I4 driftCounter_[kGroups], tickCounter_[kGroups];
     V4 y_[kGroups], r_[kGroups];
-    V4 velocity_[kGroups], nis_[kGroups], exciter_[kGroups], modulation_[kGroups];
+    V4 velocity_[kGroups], nisFilter_[kGroups], exciter_[kGroups], modulation_[kGroups];
     V4 envelope_[kGroups], level_[kGroups], fixing_[kGroups], loopGain_[kGroups];
     V4 sympathetic_[kGroups], noiseCutoff_[kGroups], lengthUnit_[kGroups];
     V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];

@@ -21,25 +21,40 @@ constexpr int kModeBMinimumSize = 32768;
 constexpr float kLoopGainLimit = 0.99999988f;
 constexpr float kSilence = 1.8e-6f;
 
-// Character operation chosen by the Shaping value (shared by all voices).
-enum class Character { kNone, kBand1, kBand2, kBand3, kBand4, kBand5, kBand6, kBand7, kBand8, kBand9, kModeB };
+// Character operation chosen by the Shaping value (shared by all voices),
+// named for what it does to the loop sample: now and then dulled (by the
+// nisFilter amount), inverted or replaced when a low-passed copy peaks, or
+// low-passed at the tone frequency.
+enum class Character {
+    kNone,                     // Shaping 0 (or not a number)
+    kSometimesDulled,          // up to 0.1
+    kSometimesDulledThenTone,  // up to 0.2
+    kInvertOnTonePeak,         // up to 0.3
+    kInvertOnPeakThenTone,     // up to 0.4
+    kPeakTo09,                 // up to 0.5
+    kPeakTo09ElseTone,         // up to 0.6
+    kPeakTo05,                 // up to 0.7
+    kPeakTo05ElseTone,         // up to 0.8
+    kToneOnly,                 // up to 0.98
+    kModeB,                    // above 0.98: the other loop, no character
+};
 
 inline Character characterFor(float shaping) {
     if (shaping > 0.98f) return Character::kModeB;
-    if (shaping > 0.8f) return Character::kBand9;
-    if (shaping > 0.7f) return Character::kBand8;
-    if (shaping > 0.6f) return Character::kBand7;
-    if (shaping > 0.5f) return Character::kBand6;
-    if (shaping > 0.4f) return Character::kBand5;
-    if (shaping > 0.3f) return Character::kBand4;
-    if (shaping > 0.2f) return Character::kBand3;
-    if (shaping > 0.1f) return Character::kBand2;
-    if (shaping > 0.0f) return Character::kBand1;
+    if (shaping > 0.8f) return Character::kToneOnly;
+    if (shaping > 0.7f) return Character::kPeakTo05ElseTone;
+    if (shaping > 0.6f) return Character::kPeakTo05;
+    if (shaping > 0.5f) return Character::kPeakTo09ElseTone;
+    if (shaping > 0.4f) return Character::kPeakTo09;
+    if (shaping > 0.3f) return Character::kInvertOnPeakThenTone;
+    if (shaping > 0.2f) return Character::kInvertOnTonePeak;
+    if (shaping > 0.1f) return Character::kSometimesDulledThenTone;
+    if (shaping > 0.0f) return Character::kSometimesDulled;
     return Character::kNone;  // also for a value that is not a number
 }
 
 // The first two bands draw one extra number per voice and sample.
-inline bool drawsCharacter(Character c) { return c == Character::kBand1 || c == Character::kBand2; }
+inline bool drawsCharacter(Character c) { return c == Character::kSometimesDulled || c == Character::kSometimesDulledThenTone; }
 
 // "Sometimes" in the character table: 2q/32768 <= 0.11764706.
 constexpr int kSometimesLimit = 1927;

@@ -96,11 +96,11 @@ TEST(FractionalDelay, SinglePrecisionPlacingMatchesDouble) {
     }
 }
 
-// The chorus drives its lines through a Sweep, step by step or, for long
+// The chorus drives its lines through a RunCursor, step by step or, for long
 // delays, a run of steps at once; both must leave what setDelay and
 // pushAlone leave, to the bit, including round the end of the buffer and
 // for delays outside the usual range.
-TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
+TEST(FractionalDelay, RunCursorStepsMatchSetDelayAndPushAlone) {
     FractionalDelay plain(0.0f, 300), stepped(0.0f, 300), ahead(0.0f, 300);
     std::uint32_t seed = 5;
     auto noise = [&] {
@@ -122,13 +122,13 @@ TEST(FractionalDelay, SweepStepsMatchSetDelayAndPushAlone) {
             wantOut[j] = plain.push(input[j]);
         }
         {
-            FractionalDelay::Sweep sweep(stepped);
+            FractionalDelay::RunCursor sweep(stepped);
             for (int j = 0; j < count; ++j) gotOut[j] = sweep.step(delay[j], input[j]);
         }
         for (int j = 0; j < count; ++j) EXPECT_EQ(gotOut[j], wantOut[j]) << block;
         {
-            FractionalDelay::Sweep sweep(ahead);
-            if (FractionalDelay::Sweep::canReadAhead(ahead, delay, count)) {
+            FractionalDelay::RunCursor sweep(ahead);
+            if (FractionalDelay::RunCursor::canReadAhead(ahead, delay, count)) {
                 sweep.readAhead(delay, gotOut, count);
                 sweep.writeAhead(input, count);
             } else {
