@@ -18,7 +18,8 @@ constexpr int kBar = 4 * kQuarter;
 // program changes (the renderer turns them into program calls).
 constexpr int kCelticHarp = 3;
 constexpr int kRiverHarp = 33;
-constexpr int kDulcimer = 9;
+constexpr int kDulcimer = 9;       // tone section and stereo chorus
+constexpr int kRingingTree = 25;   // the same, brighter, with a longer ring
 
 struct Writer {
     MidiWriter& w;
@@ -102,10 +103,10 @@ std::vector<std::uint8_t> demoPiece() {
         if (root > 59) root -= 12;
     }
 
-    // A slower ending back on the first program: one long run up the range
-    // and a last chord left to ring.
+    // A slower ending: one long run up the range and a last chord left to
+    // ring, wide in the chorus.
     w.tempo(conductor, at, 750000);  // 80 beats per minute
-    w.program(track, at, 0, kCelticHarp);
+    w.program(track, at, 0, kRingingTree);
     w.control(track, at, 0, 7, 92);
     const int run[] = {0, 4, 7};
     for (int i = 0; i < 16; ++i) harp.note(at + i * kSixteenth, 36 + 12 * (i / 3) + run[i % 3], 80 + i, kQuarter);

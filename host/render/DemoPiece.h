@@ -10,7 +10,8 @@ namespace strellon::render {
 
 // About 40 seconds: arpeggios and a bass under them, a controller-1
 // glissando with a controller-7 swell, a circle of rolled chords through all
-// twelve pitch classes, and a slower ending; three program changes.
+// twelve pitch classes, and a slower ending; the last two on programs with
+// the tone section and the stereo chorus. Four program changes.
 std::vector<std::uint8_t> demoPiece();
 
 }  // namespace strellon::render

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "host/midi/MidiFile.h"
 #include "host/render/DemoPiece.h"
+#include "tests/render/RenderTestSupport.h"
 
 namespace strellon::render {
 namespace {
+
+using testing::Audio;
 
 // The demo has to show the instrument off: the whole range and every
 // string, the controller-1 glissando, volume, and program changes.
@@ -42,6 +46,32 @@ TEST(DemoPiece, ShowsTheInstrumentOff) {
     EXPECT_GE(volumeChanges, 2);
     EXPECT_GE(programs.size(), 2u);
     EXPECT_GT(piece.tempoMap.size(), 1u);
+}
+
+// Heard through our instrument, part of the demo is wide stereo (the chorus)
+// and none of it clips.
+TEST(DemoPiece, ThroughStrellonPartIsStereoAndNothingClips) {
+    if (!std::filesystem::exists(STRELLON_PLUGIN)) GTEST_SKIP() << "Strellon.so is not built";
+    testing::Scratch scratch;
+    const testing::CommandRun run =
+        testing::render({"--plugin", STRELLON_PLUGIN, "--format", "wav32f", "-o", scratch.path("demo.wav")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Audio audio = testing::readAudio(scratch.path("demo.wav"));
+    ASSERT_EQ(audio.channels, 2);
+    EXPECT_LT(testing::peakOf(audio.samples), 1.0f);
+    // Seconds in which the side signal (L - R) is within 20 dB of the middle.
+    int wide = 0;
+    for (std::int64_t second = 0; second + 1 <= audio.frames / audio.rate; ++second) {
+        double middle = 0.0, side = 0.0;
+        for (std::int64_t i = second * audio.rate; i < (second + 1) * audio.rate; ++i) {
+            const double l = audio.samples[static_cast<std::size_t>(2 * i)];
+            const double r = audio.samples[static_cast<std::size_t>(2 * i + 1)];
+            middle += (l + r) * (l + r);
+            side += (l - r) * (l - r);
+        }
+        if (middle > 0.0 && side > 0.01 * middle) ++wide;
+    }
+    EXPECT_GE(wide, 10) << "seconds of wide stereo";
 }
 
 }  // namespace
