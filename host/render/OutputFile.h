@@ -1,9 +1,12 @@
 // Where one result of a render goes. A missing or regular file is written
 // as a temporary file beside it and renamed over it only when everything
 // succeeded, so a failed or interrupted render never leaves a partial file.
-// Anything else (a device, a FIFO, "-" for standard output) is written
-// directly: renaming over it would replace the device node or the pipe that
-// a reader waits on. Symbolic links are followed to their target. Main thread.
+// Anything else (a device, a FIFO, "-" for standard output) must not be
+// renamed over: that would replace the device node, or the pipe a reader
+// waits on. A device (or a standard output that is a file) is written
+// directly; a pipe is written through a temporary file copied into it at
+// the end, since audio files are finished by seeking back to their header.
+// Symbolic links are followed to their target. Main thread.
 #pragma once
 
 #include <string>
@@ -26,7 +29,7 @@ public:
     const std::string& writePath() const { return writePath_; }
     // True when the destination is standard output.
     bool toStandardOutput() const { return path_ == "-"; }
-    // Puts the finished file in place (only a temporary file moves).
+    // Puts the finished file in place: renames or copies a temporary file.
     bool commit(std::string& error);
     // Removes the temporary file, if any.
     void discard();
@@ -36,6 +39,7 @@ private:
     std::string target_;     // after following links
     std::string writePath_;  // temporary file, or the target itself
     bool temporary_ = false;
+    bool spooled_ = false;   // the temporary file is copied into a pipe
     bool keepMode_ = false;  // an existing file keeps its permissions
     unsigned mode_ = 0;
 };

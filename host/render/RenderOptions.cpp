@@ -29,7 +29,7 @@ writes the audio. Without a file it plays the bundled demo piece.
 
   -o, --output FILE     audio file to write (default: the input name with
                         .wav or .flac; demo.wav for the demo); "-" writes
-                        to standard output (use flac for a pipe)
+                        to standard output, as flac unless --format says
   --plugin PATH         VST 2 instrument library (default: Strellon.so
                         beside this program)
   --program N|NAME      start on this program (number, or name without
@@ -39,7 +39,7 @@ writes the audio. Without a file it plays the bundled demo piece.
   --rate HZ             sample rate, 8000 to 384000 (default 44100)
   --block N             block size, 1 to 8192 (default 512)
   --format F            wav16, wav24, wav32f (float) or flac (default: flac
-                        for a .flac name, else wav24)
+                        for a .flac name or "-", else wav24)
   --tail SECONDS        after the last event, render on until the output is
                         silent, at most this long (default 4)
   --plot FILE.png       also draw the waveform and a spectrogram
@@ -144,8 +144,10 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
 }
 
 void completeRenderOptions(RenderOptions& options) {
+    // Standard output may be a pipe, and WAV needs to seek back to its header.
     if (!options.format)
-        options.format = endsWith(options.outputPath, ".flac") ? AudioFormat::flac : AudioFormat::wav24;
+        options.format = endsWith(options.outputPath, ".flac") || options.outputPath == "-" ? AudioFormat::flac
+                                                                                            : AudioFormat::wav24;
     if (!options.outputPath.empty()) return;
     if (options.midiPath.empty()) {
         options.outputPath = std::string("demo") + audioFormatExtension(*options.format);

@@ -6,6 +6,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -71,22 +72,70 @@ TEST(RenderOutput, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
     EXPECT_EQ(readAudio(scratch.path("old.wav")).frames, 22050);
 }
 
-TEST(RenderOutput, AFifoStaysAndItsReaderGetsTheAudio) {
+// Pipes get whole files, even formats finished by seeking back to the
+// header: the audio goes through a temporary file in TMPDIR, gone after.
+class PipeOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(scratch.path("tmp"));
+        const char* old = std::getenv("TMPDIR");
+        if (old) savedTmp = old;
+        setenv("TMPDIR", scratch.path("tmp").c_str(), 1);
+    }
+    void TearDown() override {
+        if (savedTmp.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", savedTmp.c_str(), 1);
+    }
+    // What came through, as a file to read back.
+    Audio receivedAudio() const {
+        const std::string copy = scratch.path("received.wav");
+        std::ofstream(copy, std::ios::binary) << received;
+        Audio audio = readAudio(copy);
+        std::filesystem::remove(copy);
+        return audio;
+    }
     Scratch scratch;
+    std::string savedTmp;
+    std::string received;
+};
+
+TEST_F(PipeOutput, AFifoStaysAndItsReaderGetsTheWholeFile) {
     const std::string fifo = scratch.path("pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
     std::thread reader([&] {
         std::ifstream in(fifo, std::ios::binary);
         received.assign(std::istreambuf_iterator<char>(in), {});
     });
-    const CommandRun run = renderTo(scratch, fifo, "flac");
+    const CommandRun run = renderTo(scratch, fifo, "wav16");
     reader.join();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
-    EXPECT_EQ(received.substr(0, 4), "fLaC");
-    EXPECT_GT(received.size(), 100u);
-    EXPECT_EQ(scratch.files(), (std::vector<std::string>{"one.mid", "pipe"}));
+    EXPECT_EQ(received.substr(0, 4), "RIFF");
+    EXPECT_EQ(receivedAudio().frames, 22050);
+    EXPECT_EQ(scratch.files(), (std::vector<std::string>{"one.mid", "pipe", "tmp"}));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path("tmp")));
+}
+
+TEST_F(PipeOutput, StandardOutputAsAPipe) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread reader([&] {
+        char buffer[4096];
+        ssize_t got;
+        while ((got = read(ends[0], buffer, sizeof buffer)) > 0) received.append(buffer, static_cast<std::size_t>(got));
+        ::close(ends[0]);
+    });
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(ends[1], STDOUT_FILENO);
+    ::close(ends[1]);
+    const CommandRun run = renderTo(scratch, "-", "wav24");
+    dup2(saved, STDOUT_FILENO);  // closes the last writing end: the reader sees the end
+    ::close(saved);
+    reader.join();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(receivedAudio().frames, 22050);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path("tmp")));
 }
 
 TEST(RenderOutput, ADeviceNodeStaysADevice) {

@@ -32,6 +32,9 @@ TEST(RenderOptions, DefaultsAndNamesFromTheInput) {
     EXPECT_EQ(parsed({"--format", "flac", "air.mid"}).outputPath, "air.flac");
     EXPECT_EQ(*parsed({"-o", "out.flac", "air.mid"}).format, AudioFormat::flac);
     EXPECT_EQ(*parsed({"--format=wav32f", "-o", "out.flac"}).format, AudioFormat::wav32f);
+    // Standard output may be a pipe, which WAV cannot be written to.
+    EXPECT_EQ(*parsed({"-o", "-", "air.mid"}).format, AudioFormat::flac);
+    EXPECT_EQ(*parsed({"-o", "-", "--format", "wav16", "air.mid"}).format, AudioFormat::wav16);
 }
 
 TEST(RenderOptions, ValuesInBothSpellingsAndRepeatedParams) {
