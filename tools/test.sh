@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the thread tests under
-# ThreadSanitizer first, then the whole suite.
+# ThreadSanitizer, the plug-in's, host's and toolkit's tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
 bash tools/tsan.sh
+bash tools/asan.sh
 ctest --test-dir build --output-on-failure -j2 --timeout 600

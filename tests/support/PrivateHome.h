@@ -1,7 +1,8 @@
 // Third-party plug-ins read (and write) their settings in the user's home:
 // a tester's own presets would change what they play. While one of these
-// lives, HOME is a fresh empty folder and the XDG folders are unset, so the
-// plug-in starts from its factory state.
+// lives, HOME is a fresh folder with nothing in it but the usual empty
+// folders, and the XDG folders are unset, so the plug-in starts from its
+// factory state.
 #pragma once
 
 #include <unistd.h>
@@ -20,7 +21,10 @@ public:
     PrivateHome() {
         dir_ = std::filesystem::temp_directory_path() / ("strellon_home_" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        // The usual folders, empty: some plug-ins create their own inside
+        // them and complain when they cannot.
+        std::filesystem::create_directories(dir_ / ".config");
+        std::filesystem::create_directories(dir_ / ".local" / "share");
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
             const char* value = std::getenv(name);
             saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
