@@ -243,7 +243,7 @@ def draw_knob(cr, cx, cy, r, value):
     top left, the same in every position, so only the pointer moves."""
     # Shadow falling to the lower right inside the well.
     for i, a in enumerate((0.10, 0.14, 0.20)):
-        cr.arc(cx + 0.7, cy + 1.0, r + 0.8 - 0.4 * i, 0, 2 * math.pi)
+        cr.arc(cx + 0.6, cy + 0.9, r + 0.5 - 0.4 * i, 0, 2 * math.pi)
         cr.set_source_rgba(0, 0, 0, a)
         cr.fill()
     # Brass collar.
@@ -264,21 +264,26 @@ def draw_knob(cr, cx, cy, r, value):
     cr.set_source_rgba(0, 0, 0, 0.55)
     cr.set_line_width(0.8)
     cr.stroke()
-    # Pointer: ivory line from near the centre across the collar.
+    # Pointer: ivory line from near the centre across the collar, kept
+    # inside the knob's edge.
+    cr.save()
+    cr.arc(cx, cy, r - 0.3, 0, 2 * math.pi)
+    cr.clip()
     a = pointer_angle(value)
     dx, dy = math.sin(a), -math.cos(a)
-    inner, outer = r * 0.22, r * 0.97
+    inner, outer = r * 0.22, r * 1.1
     cr.set_line_cap(cairo.LINE_CAP_ROUND)
     cr.move_to(cx + dx * inner, cy + dy * inner)
     cr.line_to(cx + dx * outer, cy + dy * outer)
     cr.set_source_rgba(0, 0, 0, 0.7)
-    cr.set_line_width(r * 0.30)
+    cr.set_line_width(r * 0.32)
     cr.stroke()
     cr.move_to(cx + dx * inner, cy + dy * inner)
-    cr.line_to(cx + dx * (outer - 0.4), cy + dy * (outer - 0.4))
+    cr.line_to(cx + dx * outer, cy + dy * outer)
     cr.set_source_rgb(*IVORY)
-    cr.set_line_width(r * 0.16)
+    cr.set_line_width(r * 0.17)
     cr.stroke()
+    cr.restore()
 
 
 def knob_strip(size, radius, path):
@@ -306,9 +311,10 @@ def panel(path):
     vignette(cr)
     title_strip(cr)
     neck(cr)
-    pillar(cr)
     strings(cr)
     soundboard(cr)
+    tuning_rail(cr)
+    pillar(cr)
     for k in STRINGS:
         for _, top in STRING_ROWS:
             knob_well(cr, string_knob_x(k), top, STRING_KNOB, ticks=True)
@@ -375,27 +381,38 @@ def title_strip(cr):
 
 def neck_y(x):
     """The neck's centre line: a gentle swan curve over the string heads."""
-    return 50 + 2.5 * math.sin((x - 50) / 480 * math.pi * 1.6)
+    return 49 + 2.5 * math.sin((x - 50) / 480 * math.pi * 1.6)
 
 
 def neck(cr):
+    """A rounded beam with a brass edge below and a pin for every string."""
     x0, x1 = 54, 532
     xs = [x0 + (x1 - x0) * i / 60 for i in range(61)]
-    cr.move_to(xs[0], neck_y(xs[0]) - 5)
-    for x in xs[1:]:
-        cr.line_to(x, neck_y(x) - 5)
-    for x in reversed(xs):
-        cr.line_to(x, neck_y(x) + 5)
-    cr.close_path()
+
+    def band(up, down):
+        cr.move_to(xs[0], neck_y(xs[0]) - up)
+        for x in xs[1:]:
+            cr.line_to(x, neck_y(x) - up)
+        for x in reversed(xs):
+            cr.line_to(x, neck_y(x) + down)
+        cr.close_path()
+
+    band(6, 7.5)
+    cr.set_source_rgba(0, 0, 0, 0.45)
+    cr.fill()
+    band(6, 6)
     path = cr.copy_path()
-    cr.set_source(linear(0, 44, 0, 57, (0, hexc("6b4229")), (0.4, hexc("4a2b19")), (1, hexc("26160d"))))
+    cr.set_source(linear(0, 44, 0, 57, (0, hexc("8a5a38")), (0.3, hexc("5a3520")),
+                         (0.75, hexc("341e11")), (1, hexc("1e1109"))))
+    cr.fill()
+    band(-4.2, 6)
+    cr.set_source(brass_gradient(x0, 50, x1, 58))
     cr.fill()
     outline(cr, path, 1, (0, 0, 0, 0.6))
     # Tuning pins, one per string.
     for k in STRINGS:
         x = column_x(k)
-        y = neck_y(x)
-        brass_bead(cr, x, y, 2.3)
+        brass_bead(cr, x, neck_y(x) - 0.5, 2.3)
 
 
 def pillar_x(y):
@@ -404,18 +421,19 @@ def pillar_x(y):
 
 
 def pillar(cr):
-    top, bottom, half = 64, 330, 22
-    cr.move_to(pillar_x(top) - half, top)
-    cr.line_to(pillar_x(top) + half, top)
-    cr.line_to(pillar_x(bottom) + half, bottom)
-    cr.line_to(pillar_x(bottom) - half, bottom)
+    """Wider on the left, where the Chorus knob's OFF stands."""
+    top, bottom, left, right = 67, 330, 27, 21
+    cr.move_to(pillar_x(top) - left, top)
+    cr.line_to(pillar_x(top) + right, top)
+    cr.line_to(pillar_x(bottom) + right, bottom)
+    cr.line_to(pillar_x(bottom) - left, bottom)
     cr.close_path()
     path = cr.copy_path()
     cr.save()
     cr.clip()
     cr.set_source_surface(wood_surface(80, bottom - top, EBONY, 23, contrast=0.3, scale=2.5), 510, top)
     cr.paint()
-    cr.set_source(linear(pillar_x(200) - half, 0, pillar_x(200) + half, 0,
+    cr.set_source(linear(pillar_x(200) - left, 0, pillar_x(200) + right, 0,
                          (0, (1, 1, 1, 0.10)), (0.35, (1, 1, 1, 0.0)), (1, (0, 0, 0, 0.35))))
     cr.paint()
     cr.restore()
@@ -426,8 +444,8 @@ def pillar(cr):
     # Brass capital and foot.
     for y, h in ((top - 3, 5), (bottom - 2, 5)):
         x = pillar_x(y)
-        rounded_rect(cr, x - half - 3, y, 2 * half + 6, h, 2)
-        cr.set_source(brass_gradient(x - half, y, x + half, y + h))
+        rounded_rect(cr, x - left - 3, y, left + right + 6, h, 2)
+        cr.set_source(brass_gradient(x - left, y, x + right, y + h))
         cr.fill()
 
 
@@ -474,8 +492,31 @@ def strings(cr):
         cr.stroke()
 
 
+RAIL_X0, RAIL_X1 = 50, 530
+
+
+def tuning_rail(cr):
+    """An ebony rail that carries the tuning displays. It changes only from top
+    to bottom, so the patch under every display is the same; the strings pass
+    behind it."""
+    _, y, _, h = display_rect(1)
+    top, bottom = y - 3, y + h + 3
+    rounded_rect(cr, RAIL_X0, top, RAIL_X1 - RAIL_X0, bottom - top, 3)
+    path = cr.copy_path()
+    cr.set_source(linear(0, top, 0, bottom, (0, hexc("3a2a20")), (0.25, hexc("1d1410")),
+                         (0.8, hexc("120c09")), (1, hexc("080504"))))
+    cr.fill()
+    cr.rectangle(RAIL_X0 + 3, top, RAIL_X1 - RAIL_X0 - 6, 1)
+    cr.set_source_rgba(*BRASS, 0.8)
+    cr.fill()
+    cr.rectangle(RAIL_X0 + 3, bottom - 1, RAIL_X1 - RAIL_X0 - 6, 1)
+    cr.set_source_rgba(*BRASS_LO, 0.9)
+    cr.fill()
+    outline(cr, path, 1, (0, 0, 0, 0.5))
+
+
 def soundboard(cr):
-    x0, x1, half = 50, 528, 7.5
+    x0, x1, half = 50, 530, 7.5
     cr.move_to(x0, soundboard_y(x0) - half)
     cr.line_to(x1, soundboard_y(x1) - half)
     cr.line_to(x1, soundboard_y(x1) + half)
@@ -613,7 +654,7 @@ def captions(cr):
             a = pointer_angle(0)
             rr = well_radius(GLOBAL_KNOB) + 3
             tx, ty = cx + rr * math.sin(a), cy - rr * math.cos(a)
-            text(cr, "OFF", tx - 2, ty + 5, 7, face=SANS, align="right", colour=IVORY)
+            text(cr, "OFF", tx - 2.5, ty + 3, 7, face=SANS, align="right", colour=IVORY)
     for n in range(1, 11):
         x, y = led_pos(n)
         top = y - 7 if n <= 5 else y + LED + 2
@@ -689,15 +730,16 @@ def lamp(path):
     bmpio.save_surface(path, s, lambda x, y: socket)
 
 
-def knot_points(cx, cy, sx, sy, n=720):
-    """A trefoil knot seen from above, turned to stand on one lobe."""
-    pts = []
+def knot_points(x0, y0, x1, y1, n=720):
+    """A trefoil knot seen from above, standing on one lobe, fitted into the
+    box (x0, y0)-(x1, y1)."""
+    raw = []
     for i in range(n):
         t = 2 * math.pi * i / n
-        x = math.sin(t) + 2 * math.sin(2 * t)
-        y = math.cos(t) - 2 * math.cos(2 * t)
-        pts.append((cx + sx * x / 3, cy - sy * y / 3))
-    return pts
+        raw.append((math.sin(t) + 2 * math.sin(2 * t), -(math.cos(t) - 2 * math.cos(2 * t))))
+    lx, hx = min(p[0] for p in raw), max(p[0] for p in raw)
+    ly, hy = min(p[1] for p in raw), max(p[1] for p in raw)
+    return [(x0 + (x - lx) / (hx - lx) * (x1 - x0), y0 + (y - ly) / (hy - ly) * (y1 - y0)) for x, y in raw]
 
 
 def stroke_band(cr, pts, closed, width, light):
@@ -722,9 +764,12 @@ def stroke_band(cr, pts, closed, width, light):
     cr.stroke()
 
 
-def knot(cr, cx, cy):
+def knot(cr, top):
+    """Inside the plate's flat middle: the band (3.2 wide, 1.6 of outline) keeps
+    clear of the plate's rim."""
     n = 720
-    pts = knot_points(cx, cy, 16.5, 19.5, n)
+    cx, cy = CORNER_W / 2, top + CORNER_H / 2
+    pts = knot_points(6.5, top + 7.5, CORNER_W - 6.5, top + CORNER_H - 7.5, n)
     # Find the crossings: pairs of far apart parameters at nearly one point.
     crossings = []
     for i in range(0, n, 2):
@@ -761,7 +806,7 @@ def stud(cr, cx, cy):
 
 def corners(path):
     s, cr = new_surface(CORNER_W, 3 * CORNER_H)
-    knot(cr, CORNER_W / 2, CORNER_H + CORNER_H / 2 + 1)
+    knot(cr, CORNER_H)
     stud(cr, CORNER_W / 2, 2 * CORNER_H + CORNER_H / 2)
     plate = byte_colour(PLATE)
     bmpio.save_surface(path, s, lambda x, y: plate)
@@ -788,45 +833,62 @@ def framed_board(w, h, seed):
     return s, cr
 
 
+def bezier(p0, p1, p2, p3, t):
+    u = 1 - t
+    return tuple(u * u * u * a + 3 * u * u * t * b + 3 * u * t * t * c + t * t * t * d
+                 for a, b, c, d in zip(p0, p1, p2, p3))
+
+
 def small_harp(cr, x, y, h):
-    """A harp outline: pillar, neck and soundboard with strings."""
-    w = h * 0.62
-    # Soundboard from bottom left up to the neck at the right.
-    base = (x + w * 0.12, y + h)
-    top_sb = (x + w * 0.05, y + h * 0.12)
+    """A harp in outline: pillar, swan neck, soundboard, strings between."""
+    w = h * 0.64
+    pillar_top, pillar_foot = (x + 0.08 * w, y + 0.12 * h), (x + 0.1 * w, y + h)
+    board_foot, board_top = (x + 0.16 * w, y + h), (x + 0.94 * w, y + 0.1 * h)
+    neck = (pillar_top, (x + 0.4 * w, y - 0.1 * h), (x + 0.6 * w, y + 0.34 * h), board_top)
+    curve = [bezier(*neck, i / 200) for i in range(201)]
+
+    def neck_at(px):
+        return min(curve, key=lambda p: abs(p[0] - px))[1]
+
+    def board_at(px):
+        t = (px - board_foot[0]) / (board_top[0] - board_foot[0])
+        return board_foot[1] + (board_top[1] - board_foot[1]) * t
+
+    n = 13
+    for i in range(n):
+        px = board_foot[0] + 4 + (board_top[0] - board_foot[0] - 10) * i / (n - 1)
+        cr.move_to(px, board_at(px) - 1)
+        cr.line_to(px, neck_at(px) + 1)
+        cr.set_source_rgba(*(RED_STRING if i % 7 == 0 else BLUE_STRING if i % 7 == 3 else GUT), 0.9)
+        cr.set_line_width(0.9)
+        cr.stroke()
     cr.set_line_cap(cairo.LINE_CAP_ROUND)
-    for i in range(11):
-        t = (i + 0.5) / 11
-        sx = base[0] + (top_sb[0] - base[0]) * t * 0 + w * 0.1 + w * 0.72 * t
-        sy_bottom = base[1] - h * 0.86 * t
-        sy_top = y + h * 0.12 + h * 0.08 * math.sin(t * math.pi * 1.4)
-        cr.move_to(sx, sy_bottom)
-        cr.line_to(sx, sy_top)
-    cr.set_source_rgba(*GUT, 0.85)
-    cr.set_line_width(0.8)
+    cr.set_line_join(cairo.LINE_JOIN_ROUND)
+    brass = brass_gradient(x, y, x + w, y + h)
+    cr.move_to(*board_foot)
+    cr.line_to(*board_top)
+    cr.set_source(brass)
+    cr.set_line_width(5)
     cr.stroke()
-    # Soundboard.
-    cr.move_to(x + w * 0.05, y + h)
-    cr.line_to(x + w * 0.86, y + h * 0.08)
-    cr.set_source(brass_gradient(x, y, x + w, y + h))
+    cr.move_to(*curve[0])
+    for p in curve[1:]:
+        cr.line_to(*p)
     cr.set_line_width(4)
     cr.stroke()
-    # Neck.
-    cr.move_to(x + w * 0.05, y + h * 0.16)
-    cr.curve_to(x + w * 0.35, y - h * 0.02, x + w * 0.6, y + h * 0.2, x + w * 0.98, y + h * 0.02)
-    cr.set_line_width(4)
-    cr.stroke()
-    # Pillar.
-    cr.move_to(x + w * 0.08, y + h * 0.14)
-    cr.line_to(x + w * 0.05, y + h)
+    cr.move_to(*pillar_top)
+    cr.curve_to(pillar_top[0] - 3, y + 0.5 * h, pillar_foot[0] + 2, y + 0.8 * h, *pillar_foot)
     cr.set_line_width(4.5)
+    cr.stroke()
+    cr.move_to(pillar_foot[0] - 5, pillar_foot[1])
+    cr.line_to(board_foot[0] + 6, board_foot[1])
+    cr.set_line_width(3)
     cr.stroke()
 
 
 def about(path):
     w, h = 300, 200
     s, cr = framed_board(w, h, 41)
-    small_harp(cr, 22, 34, 128)
+    small_harp(cr, 22, 40, 124)
     gold = cairo.LinearGradient(0, 40, 0, 72)
     gold.add_color_stop_rgb(0, *BRASS_HI)
     gold.add_color_stop_rgb(0.6, *BRASS)

@@ -85,6 +85,38 @@ def halo_report(canvas, lit):
     return bad, keys
 
 
+def footprint(bitmap, w, h):
+    """Pixels that any image of the strip draws (not the key)."""
+    _, height, rows = bitmap
+    cells = set()
+    for top in range(0, height, h):
+        for y in range(h):
+            for x in range(w):
+                if rows[top + y][x] != bmpio.KEY:
+                    cells.add((x, y))
+    return cells
+
+
+def flatness_report():
+    """The soft edges of a transparent picture are mixed with one colour, so
+    the panel under everything it draws must be that one flat colour. Returns
+    the largest spread of a channel under each kind of picture."""
+    _, _, panel = load("panel.bmp")
+    places = {
+        "knob31.bmp": ([(x, y) for _, x, y, _ in GLOBAL_KNOBS], GLOBAL_KNOB, GLOBAL_KNOB),
+        "knob28.bmp": ([(string_knob_x(k), top) for k in STRINGS for _, top in STRING_ROWS],
+                       STRING_KNOB, STRING_KNOB),
+        "lamp.bmp": ([lamp_pos(k) for k in STRINGS], LAMP, LAMP),
+        "corners.bmp": (CORNERS, CORNER_W, CORNER_H),
+    }
+    spreads = {}
+    for name, (positions, w, h) in places.items():
+        cells = footprint(load(name), w, h)
+        colours = [panel[top + y][left + x] for left, top in positions for x, y in cells]
+        spreads[name] = max(max(c[i] for c in colours) - min(c[i] for c in colours) for i in range(3))
+    return spreads
+
+
 def to_surface(canvas):
     h, w = len(canvas), len(canvas[0])
     s = cairo.ImageSurface(cairo.FORMAT_RGB24, w, h)
@@ -138,7 +170,11 @@ def main():
     print(f"{args.out}: {keys} key pixels, {len(bad)} greenish pixels")
     for x, y, c in bad[:20]:
         print(f"  ({x}, {y}) {c}")
-    return 1 if bad or keys else 0
+    spreads = flatness_report()
+    print("panel under the transparent pictures, largest channel spread: " +
+          ", ".join(f"{name} {spread}" for name, spread in spreads.items()))
+    uneven = any(spread > 6 for spread in spreads.values())
+    return 1 if bad or keys or uneven else 0
 
 
 if __name__ == "__main__":
