@@ -372,11 +372,11 @@ def title_strip(cr):
     gold.add_color_stop_rgb(0, *BRASS_HI)
     gold.add_color_stop_rgb(0.55, *BRASS)
     gold.add_color_stop_rgb(1, *hexc("8a6426"))
-    text(cr, "STRELLON", PANEL_W / 2, 27, 24, face=SERIF, bold=False, align="center",
-         colour=gold, tracking=6)
-    text(cr, "QUORVANIX", 62, 23, 9, face=SANS, bold=True, colour=MUTED, tracking=2.2)
-    text(cr, "TWELVE-STRING HARP", 531, 23, 9, face=SANS, bold=True, align="right",
-         colour=MUTED, tracking=1.6)
+    text(cr, "Strellon", PANEL_W / 2, 28, 27, face=SERIF, bold=False, italic=True, align="center",
+         colour=gold, tracking=2)
+    text(cr, "Quorvanix", 62, 24, 13, face=SERIF, bold=True, colour=MUTED, tracking=0.6)
+    text(cr, "twelve-string harp", 531, 24, 13, face=SERIF, bold=False, italic=True, align="right",
+         colour=MUTED)
 
 
 def neck_y(x):
@@ -651,10 +651,8 @@ def captions(cr):
         else:
             caption(cr, name, cx, y - 6, "center")
         if off:
-            a = pointer_angle(0)
-            rr = well_radius(GLOBAL_KNOB) + 3
-            tx, ty = cx + rr * math.sin(a), cy - rr * math.cos(a)
-            text(cr, "OFF", tx - 2.5, ty + 3, 7, face=SANS, align="right", colour=IVORY)
+            # Beside the minimum dot, clear of the knob's rectangle.
+            text(cr, "OFF", x - 1, y + GLOBAL_KNOB + 1, 7, face=SANS, align="right", colour=IVORY)
     for n in range(1, 11):
         x, y = led_pos(n)
         top = y - 7 if n <= 5 else y + LED + 2
@@ -894,7 +892,7 @@ def about(path):
     gold.add_color_stop_rgb(0.6, *BRASS)
     gold.add_color_stop_rgb(1, *hexc("8a6426"))
     cx = 190
-    text(cr, "STRELLON", cx, 66, 26, face=SERIF, bold=False, align="center", colour=gold, tracking=3)
+    text(cr, "Strellon", cx, 66, 32, face=SERIF, bold=False, italic=True, align="center", colour=gold, tracking=1)
     text(cr, "twelve-string harp", cx, 86, 12, face=SERIF, bold=False, italic=True, align="center", colour=IVORY)
     cr.move_to(cx - 60, 97.5)
     cr.line_to(cx + 60, 97.5)

@@ -3,7 +3,8 @@
 pixels skipped, everything else copied) and writes a PNG to look at. Then it
 looks for what a person would see as a green fringe.
 
-    python3 tools/editor-art/preview.py [--value V] [--lit] [--corner N] [--bitmaps DIR] [out.png]
+    python3 tools/editor-art/preview.py [--value V] [--lit] [--corner N] [--screen about|help]
+                                        [--bitmaps DIR] [out.png]
 
 --value sets every knob (frame int(V * 90)), --lit lights the lamps, LEDs and
 link buttons, --corner picks the decoration image (0 empty, 1 knot, 2 stud).
@@ -153,11 +154,24 @@ def tuning_texts(surface, value):
         cr.show_text(label)
 
 
+def show_screen(surface, name):
+    """A splash screen covers the panel at its place; the window clips it."""
+    w, h, rows = load(name + ".bmp")
+    left, top = ABOUT_SHOWN if name == "about" else HELP_SHOWN
+    shown = to_surface([[rows[y][x] for x in range(w)] for y in range(h)])
+    cr = cairo.Context(surface)
+    cr.rectangle(0, 0, PANEL_W, PANEL_H)
+    cr.clip()
+    cr.set_source_surface(shown, left, top)
+    cr.paint()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--value", type=float, default=0.5)
     ap.add_argument("--lit", action="store_true")
     ap.add_argument("--corner", type=int, default=1)
+    ap.add_argument("--screen", choices=("about", "help"), help="show a splash screen over the panel")
     ap.add_argument("--bitmaps", default=RES, help="folder of the BMP files")
     ap.add_argument("out", nargs="?", default="preview.png")
     args = ap.parse_args()
@@ -166,6 +180,8 @@ def main():
     bad, keys = halo_report(canvas, args.lit)
     surface = to_surface(canvas)
     tuning_texts(surface, args.value)
+    if args.screen:
+        show_screen(surface, args.screen)
     surface.write_to_png(args.out)
     print(f"{args.out}: {keys} key pixels, {len(bad)} greenish pixels")
     for x, y, c in bad[:20]:
