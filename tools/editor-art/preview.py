@@ -118,6 +118,17 @@ def flatness_report():
     return spreads
 
 
+def displays_alike():
+    """Every tuning display shows the patch under the first one; the panel
+    should look the same under all twelve, or the readouts would jump."""
+    _, _, panel = load("panel.bmp")
+
+    def patch(k):
+        x, y, w, h = display_rect(k)
+        return [panel[y + j][x:x + w] for j in range(h)]
+    return all(patch(k) == patch(1) for k in STRINGS)
+
+
 def to_surface(canvas):
     h, w = len(canvas), len(canvas[0])
     s = cairo.ImageSurface(cairo.FORMAT_RGB24, w, h)
@@ -190,7 +201,9 @@ def main():
     print("panel under the transparent pictures, largest channel spread: " +
           ", ".join(f"{name} {spread}" for name, spread in spreads.items()))
     uneven = any(spread > 6 for spread in spreads.values())
-    return 1 if bad or keys or uneven else 0
+    alike = displays_alike()
+    print("panel under the twelve tuning displays: " + ("the same" if alike else "DIFFERENT"))
+    return 1 if bad or keys or uneven or not alike else 0
 
 
 if __name__ == "__main__":
