@@ -90,6 +90,9 @@ vst2::int32 InstrumentEditor::open(void* parentWindow) {
         return 0;
     }
     frame->setBackground(background_);
+    // From here on every stored change is recorded, so none made while the
+    // controls read their values is lost: the next idle applies it.
+    for (auto& bits : changed_) bits.store(0, std::memory_order_relaxed);
     createControls();
 
     decorationsPath_ =
@@ -99,8 +102,6 @@ vst2::int32 InstrumentEditor::open(void* parentWindow) {
     if (!decorationsFileMissing_) decorationValues_ = read;
     createDecorations();
 
-    // Changes recorded while closed are already in the values just read.
-    for (auto& bits : changed_) bits.store(0, std::memory_order_relaxed);
     open_.store(true, std::memory_order_relaxed);
     return 1;
 }
@@ -225,10 +226,12 @@ void InstrumentEditor::close() {
 }
 
 void InstrumentEditor::setParameter(vst2::int32 index, float) {
-    if (!open_.load(std::memory_order_relaxed)) return;
+    // Recorded even while closed, so that a change racing with open's
+    // reading of the values still reaches the controls; open clears the
+    // record before it reads.
     if (index >= 0 && index <= kLastParameter)
         changed_[std::size_t(index) / 32].fetch_or(1u << (index % 32), std::memory_order_relaxed);
-    requestUpdate();
+    if (open_.load(std::memory_order_relaxed)) requestUpdate();
 }
 
 void InstrumentEditor::applyPendingChanges() {

@@ -41,12 +41,23 @@ TEST_F(EditorTest, ThreadsMeetOnlyOnSingleValues) {
     audio.join();
     automation.join();
     idle();
-    // Every change stored while open shows after the next idle.
-    for (int i = 0; i < at::link; ++i) {
-        const int tag = control(i)->getTag();
-        if (tag == 78 && plugin().getParameter(77) == 0.0f) continue;
-        EXPECT_EQ(value(i), plugin().getParameter(tag)) << i;
-    }
+    // Every change stored while open shows after the next idle: the knobs
+    // and buttons of single parameters at once...
+    const auto expectShown = [&](int first, int last) {
+        for (int i = first; i < last; ++i) {
+            const int tag = control(i)->getTag();
+            if (tag == 78 && plugin().getParameter(77) == 0.0f) continue;
+            EXPECT_EQ(value(i), plugin().getParameter(tag)) << i;
+        }
+    };
+    expectShown(at::globals, at::exciter);
+    expectShown(at::link, at::led);
+    // ...and the per-string knobs, which mirror links that were switched on
+    // and off meanwhile, once each value is stored again with links off.
+    for (int k = 0; k < 12; ++k) plugin().setParameter(k, 0.0f);
+    for (int i = 12; i < 60; ++i) plugin().setParameter(i, plugin().getParameter(i));
+    idle();
+    expectShown(at::exciter, at::led);
 }
 
 }  // namespace
