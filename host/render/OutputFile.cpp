@@ -41,7 +41,7 @@ bool followLinks(const std::string& path, std::string& target, std::string& erro
             return false;
         }
         const std::string next(link.data(), static_cast<std::size_t>(length));
-        target = next.front() == '/' ? next : folderOf(target) + next;
+        target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
     }
 }
 
@@ -64,7 +64,8 @@ bool copyAll(int from, int to) {
     }
 }
 
-// A new private file, named from stem; false with errno set.
+// A new empty file named from stem, with mode less the umask; false with
+// errno set.
 bool createUnique(const std::string& stem, mode_t mode, std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = stem + std::to_string(getpid()) + "-" + std::to_string(attempt);

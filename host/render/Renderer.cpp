@@ -83,8 +83,8 @@ bool Renderer::run(const midi::MidiFile& piece, const BlockSink& sink, const Pro
             }
             list.add(static_cast<vst2::int32>(std::max<std::int64_t>(at - pos, 0)), e.status, e.data1, e.data2);
         }
-        if (!list.empty()) plugin_.sendEvents(list.get());
         plugin_.setTransport(transportAt(piece, pos, pos < end));
+        if (!list.empty()) plugin_.sendEvents(list.get());
 
         if (replacing) {
             plugin_.processReplacing(outPointers.data(), frames, inPointers.data());
