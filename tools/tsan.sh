@@ -11,4 +11,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 setarch "$(uname -m)" -R cmake --build build-tsan -j2 --target strellon_frame_tests strellon_sound_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 setarch "$(uname -m)" -R ./build-tsan/tests/frame/strellon_frame_tests --gtest_filter='Threads.*'
-setarch "$(uname -m)" -R ./build-tsan/tests/sound/strellon_sound_tests --gtest_filter='Controls.*:Controllers.*'
+setarch "$(uname -m)" -R ./build-tsan/tests/sound/strellon_sound_tests --gtest_filter='Controls.*:Controllers.*:Threads.*'
