@@ -49,6 +49,10 @@ public:
     // True when the idle test stops the engine for this mix value.
     static bool isSilent(float mix) { return std::fabs(mix * 3.9f) < 1.8e-9f; }
 
+    // What renderRun() writes for a sample while the engine is idle: the
+    // frozen mix through the gains, no tone section and no chorus.
+    static float heldSample(float mix, const OutputControls& c) { return mix * 3.9f * c.volume * c.volumeFactor; }
+
     // Audio thread, once per sample, also while idle. Clears active when the
     // input is below the idle threshold and holdAwake is false.
     void process(float mix, bool& active, bool holdAwake, const OutputControls& c, float& left, float& right) {

@@ -275,6 +275,16 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         intake_.takeDue(i, [this](int key) { noteOff(key); });
         while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
 
+        // Idle, the output stage only scales the frozen mix: the same value
+        // on every sample up to the next event, and no state moves.
+        if (!active_) {
+            const int end = nextEvent(i, next, frames);
+            const float held = OutputStage::heldSample(mix_, controls);
+            if (left) std::fill(left + i, left + end, held);
+            if (right) std::fill(right + i, right + end, held);
+            i = end;
+            continue;
+        }
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
         const int end = std::min(nextEvent(i, next, frames), i + OutputStage::kRun);
