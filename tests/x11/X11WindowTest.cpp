@@ -116,10 +116,10 @@ protected:
         X11Test::TearDown();
     }
 
-    void openPanel(float knobValue = 0.3f) {
+    void openPanel(float knobValue = 0.3f, int idle = 200) {
         panel = std::make_unique<Panel>(host->handle(), editor, &listener, knobValue);
         ASSERT_NE(panel->frame->getWindow(), nullptr);
-        runHost(200);
+        runHost(idle);
     }
 
     // The host's UI thread: the frame's idle every 40 ms.
@@ -285,7 +285,7 @@ TEST_F(X11WindowTest, APopupMenuChoosesTheEntryClicked) {
 
 TEST_F(X11WindowTest, TheHostMayDestroyItsWindowFirstManyTimes) {
     for (int i = 0; i < 50; ++i) {
-        openPanel();
+        openPanel(0.3f, 80);
         if (i % 2) panel->frame->setCursor(2);
         host->destroy();
         // Every other time the editor idles once more before it is closed.
