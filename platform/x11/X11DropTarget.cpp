@@ -67,12 +67,12 @@ X11DropTarget::X11DropTarget(Display* display, ::Window window, WindowClient* cl
     const Atom version = 5;
     XChangeProperty(display_, window_, aware_, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&version), 1);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void X11DropTarget::unmark() {
     XDeleteProperty(display_, window_, aware_);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 Point X11DropTarget::local(Point screen) const {
@@ -139,7 +139,7 @@ void X11DropTarget::reply(Atom type, long accepted, Atom action) {
     e.xclient.data.l[2] = type == status_ ? 0 : long(action);
     e.xclient.data.l[4] = type == status_ ? long(action) : 0;
     XSendEvent(display_, source_, False, NoEventMask, &e);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void X11DropTarget::position(const XClientMessageEvent& m) {
@@ -155,7 +155,7 @@ void X11DropTarget::dropped(const XClientMessageEvent& m) {
         return;
     }
     XConvertSelection(display_, selection_, offered_, property_, window_, Time(m.data.l[2]));
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void X11DropTarget::received(const XSelectionEvent& selection) {

@@ -29,7 +29,7 @@ std::unique_ptr<X11EditBox> X11EditBox::open(Display* display, ::Window parent, 
     XWindowAttributes shown{};
     if (XGetWindowAttributes(display, parent, &shown) && shown.map_state == IsViewable)
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    XFlush(display);
+    XSync(display, False);
     return box;
 }
 
@@ -41,7 +41,7 @@ X11EditBox::X11EditBox(Display* display, ::Window window, const EditBoxRequest& 
 void X11EditBox::destroyWindow() {
     if (!window_) return;
     XDestroyWindow(display_, window_);
-    XFlush(display_);
+    XSync(display_, False);
     window_ = 0;
 }
 
@@ -108,7 +108,7 @@ void X11EditBox::draw() {
         s.lineTo(Point(x, s.height() - 2));
     }
     pixels_->push(all);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 void X11EditBox::replaceSelection(const std::string& with) {

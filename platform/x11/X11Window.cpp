@@ -54,7 +54,7 @@ std::unique_ptr<X11Window> X11Window::create(X11WindowSystem& system, ::Window p
     if (!result->back_) return nullptr;
     result->shown_.assign(std::size_t(result->width()) * std::size_t(result->height()), 0);
     XMapWindow(display, window);
-    XFlush(display);
+    XSync(display, False);
     return result;
 }
 
@@ -148,7 +148,7 @@ void X11Window::pushChanges() {
     if (changed.isEmpty()) return;
     back_->push(changed);
     remember(changed);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 bool X11Window::dispatchPendingPaint() {
@@ -164,7 +164,7 @@ bool X11Window::dispatchPendingPaint() {
     if (gone_) return true;
     back_->push(area);
     remember(area);
-    XFlush(display_);
+    XSync(display_, False);
     return true;
 }
 
@@ -268,7 +268,7 @@ void X11Window::setCursor(CursorShape shape) {
     const auto index = std::size_t(shape);
     if (!cursors_[index]) cursors_[index] = XCreateFontCursor(display_, kShapes[index]);
     XDefineCursor(display_, window_, cursors_[index]);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 bool X11Window::setDropActive(bool active) {
@@ -344,7 +344,7 @@ void X11Window::raiseHostWindow() {
         current = parent;
     }
     XRaiseWindow(display_, current);
-    XFlush(display_);
+    XSync(display_, False);
 }
 
 } // namespace strellon::platform

@@ -18,6 +18,9 @@ class X11DropTarget;
 // a paint never flickers; events are read only when the frame's idle asks.
 // The window is never destroyed by a request: closing the connection takes
 // it away, so a host that destroyed its own window first causes no error.
+// Every call that sends requests waits until the server has carried them
+// out, so a host that destroys its window right after a call to us cannot
+// catch one of them in flight.
 class X11Window final : public Window {
 public:
     // UI thread. Null when the server cannot be reached.

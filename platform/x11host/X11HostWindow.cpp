@@ -10,10 +10,18 @@
 namespace strellon::platform {
 
 std::atomic<int> X11HostWindow::errorCount_{0};
+std::atomic<int> X11HostWindow::lastRequest_{0};
+std::atomic<int> X11HostWindow::lastCode_{0};
 
-int X11HostWindow::onError(Display*, XErrorEvent*) {
+int X11HostWindow::onError(Display*, XErrorEvent* error) {
+    lastRequest_ = error->request_code;
+    lastCode_ = error->error_code;
     ++errorCount_;
     return 0;
+}
+
+std::string X11HostWindow::lastError() {
+    return "request " + std::to_string(lastRequest_.load()) + ", error " + std::to_string(lastCode_.load());
 }
 
 void X11HostWindow::countErrors() { XSetErrorHandler(&X11HostWindow::onError); }

@@ -40,6 +40,8 @@ public:
     // error handler would see them; the counter is process-wide.
     static void countErrors();
     static int errors() { return errorCount_.load(); }
+    // The request and error codes of the last error, for a report.
+    static std::string lastError();
 
 private:
     X11HostWindow(Display* display, ::Window window, Point origin, int width, int height);
@@ -51,6 +53,8 @@ private:
     int width_;
     int height_;
     static std::atomic<int> errorCount_;
+    static std::atomic<int> lastRequest_;
+    static std::atomic<int> lastCode_;
 };
 
 // A user at the X server: moves the pointer, presses buttons and turns the

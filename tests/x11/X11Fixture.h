@@ -28,7 +28,8 @@ protected:
     }
     void TearDown() override {
         if (actor.joinable()) actor.join();
-        EXPECT_EQ(platform::X11HostWindow::errors(), errorsBefore) << "X errors";
+        EXPECT_EQ(platform::X11HostWindow::errors(), errorsBefore)
+            << "X errors, the last: " << platform::X11HostWindow::lastError();
     }
 
     std::unique_ptr<platform::X11HostWindow> openHostWindow(int width, int height, Point at = Point(40, 30)) {
