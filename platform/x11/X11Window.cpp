@@ -3,8 +3,10 @@
 #include <X11/Xatom.h>
 #include <X11/cursorfont.h>
 #include <cairo.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/x11/X11DropTarget.h"
@@ -36,10 +38,28 @@ public:
 private:
     std::weak_ptr<X11Window*> window_;
 };
+// Whether a window id names a window on the server. Asked on a connection of
+// its own without Xlib, so a bad id from the host comes back as an answer
+// rather than as an X error for the host's error handler.
+bool windowExists(::Window id) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    bool exists = false;
+    if (!xcb_connection_has_error(connection)) {
+        xcb_generic_error_t* error = nullptr;
+        xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, xcb_window_t(id)), &error);
+        exists = reply && !error;
+        std::free(reply);
+        std::free(error);
+    }
+    xcb_disconnect(connection);
+    return exists;
+}
 } // namespace
 
 std::unique_ptr<X11Window> X11Window::create(X11WindowSystem& system, ::Window parent, int width, int height,
                                              WindowClient* client) {
+    if (!windowExists(parent)) return nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
     XSetWindowAttributes attributes{};
