@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 tests=()
-for t in tests/x11/strellon_x11_tests tests/editor-x11/strellon_editor_x11_tests; do
+for t in tests/x11/strellon_x11_tests tests/x11/strellon_editor_x11_tests; do
   [ -x "$build/$t" ] && tests+=("$build/$t")
 done
 [ ${#tests[@]} -gt 0 ] || { echo "no X tests built in $build" >&2; exit 1; }
