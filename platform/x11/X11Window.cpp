@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/x11/X11DropTarget.h"
 #include "platform/x11/X11EditBox.h"
@@ -43,6 +44,12 @@ private:
 // rather than as an X error for the host's error handler.
 bool windowExists(::Window id) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    for (int attempt = 1; attempt < 5 && xcb_connection_has_error(connection); ++attempt) {
+        xcb_disconnect(connection);
+        const timespec wait{0, 20000000};
+        nanosleep(&wait, nullptr);
+        connection = xcb_connect(nullptr, nullptr);
+    }
     bool exists = false;
     if (!xcb_connection_has_error(connection)) {
         xcb_generic_error_t* error = nullptr;
@@ -60,7 +67,7 @@ bool windowExists(::Window id) {
 std::unique_ptr<X11Window> X11Window::create(X11WindowSystem& system, ::Window parent, int width, int height,
                                              WindowClient* client) {
     if (!windowExists(parent)) return nullptr;
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display) return nullptr;
     XSetWindowAttributes attributes{};
     // No background: the server never clears the window before we paint.

@@ -49,6 +49,15 @@ KeyEvent keyFromEvent(XKeyEvent& event, unsigned long* symbol, char* typed) {
     return key;
 }
 
+Display* openDisplay() {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        const timespec wait{0, 20000000};
+        nanosleep(&wait, nullptr);
+    }
+    return nullptr;
+}
+
 bool X11WindowSystem::registerClass(const char*) { return true; }
 
 void X11WindowSystem::unregisterClass(const char*) {}

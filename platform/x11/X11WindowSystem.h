@@ -46,6 +46,10 @@ private:
     std::vector<X11Window*> windows_;
 };
 
+// A connection to the display named by DISPLAY, or null. A server busy
+// closing other connections may refuse one for a moment: a few tries.
+Display* openDisplay();
+
 // The modifier and button state of an X event or pointer query.
 InputState inputFromMask(unsigned mask);
 // A key event in the host interface's numbering; the key symbol and the

@@ -1,5 +1,7 @@
 #include "platform/x11host/X11HostWindow.h"
 
+#include "platform/x11/X11WindowSystem.h"
+
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <cairo.h>
@@ -27,7 +29,7 @@ std::string X11HostWindow::lastError() {
 void X11HostWindow::countErrors() { XSetErrorHandler(&X11HostWindow::onError); }
 
 std::unique_ptr<X11HostWindow> X11HostWindow::open(Point at, int width, int height, std::string& error) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display) {
         error = "cannot open the X display";
         return nullptr;
@@ -108,7 +110,7 @@ std::unique_ptr<CairoSurface> X11HostWindow::screenshot() {
 }
 
 std::unique_ptr<X11User> X11User::open(std::string& error) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display) {
         error = "cannot open the X display";
         return nullptr;

@@ -297,6 +297,12 @@ TEST_F(X11WindowTest, TheHostMayDestroyItsWindowFirstManyTimes) {
     }
 }
 
+TEST_F(X11WindowTest, AParentThatIsNoWindowGetsNoWindowAndNoError) {
+    PumpingEditor quiet;
+    Frame frame(Rect(0, 0, 40, 40), reinterpret_cast<void*>(uintptr_t(0x7fffff01)), &quiet);
+    EXPECT_EQ(frame.getWindow(), nullptr);
+}
+
 TEST_F(X11WindowTest, TwoFramesLiveSideBySide) {
     openPanel();
     auto otherHost = openHostWindow(kWidth, kHeight, Point(40, 400));
