@@ -7,6 +7,7 @@
 #include "platform/cairo/CairoModule.h"
 #include "platform/headless/HeadlessWindow.h"
 #include "platform/x11/X11DropTarget.h"
+#include "platform/x11/X11Window.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "resources/toolkit-test/TestBitmaps.h"
 #include "toolkit/Bitmap.h"
@@ -330,6 +331,102 @@ TEST_F(X11WindowTest, TwoFramesLiveSideBySide) {
     EXPECT_FLOAT_EQ(other.knob->getValue(), 0.3f);
     auto shot = otherHost->screenshot();
     EXPECT_EQ(backgroundPixels(*shot), 0);
+}
+
+// Takes every drop and keeps what came.
+struct DropCatcher : View {
+    DropCatcher() : View(Rect(250, 100, 450, 200)) {}
+    void draw(DrawContext*) override {}
+    bool onDrop(void** items, int count, DropKind type, Point where) override {
+        kind = type;
+        at = where;
+        if (type == DropKind::text) texts.emplace_back(static_cast<const char*>(items[0]), std::size_t(count));
+        else
+            for (int i = 0; i < count; ++i) texts.emplace_back(static_cast<const char*>(items[i]));
+        return true;
+    }
+    DropKind kind = DropKind::text;
+    Point at;
+    std::vector<std::string> texts;
+};
+
+// A file manager's side of an XDND drag onto a window, on its own
+// connection: enter, position, drop, then the data on request. Answers
+// whether the target said it took the drop.
+bool dragFiles(::Window target, Point screen, const std::string& uriList) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    const ::Window source = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    auto atom = [&](const char* name) { return XInternAtom(d, name, False); };
+    const Atom selection = atom("XdndSelection");
+    const Atom uri = atom("text/uri-list");
+    XSetSelectionOwner(d, selection, source, CurrentTime);
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = target;
+        e.xclient.message_type = atom(type);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(source);
+        e.xclient.data.l[1] = l1;
+        e.xclient.data.l[2] = l2;
+        e.xclient.data.l[3] = l3;
+        e.xclient.data.l[4] = l4;
+        XSendEvent(d, target, False, NoEventMask, &e);
+        XSync(d, False);
+    };
+    // Waits up to two seconds for an event of a type on the source.
+    auto await = [&](int type, XEvent& e) {
+        for (int i = 0; i < 200; ++i) {
+            while (XPending(d)) {
+                XNextEvent(d, &e);
+                if (e.type == type) return true;
+            }
+            platform::X11User::pause(10);
+        }
+        return false;
+    };
+    bool accepted = false;
+    send("XdndEnter", 5L << 24, long(uri), 0, 0);
+    send("XdndPosition", 0, (long(screen.h) << 16) | screen.v, CurrentTime, long(atom("XdndActionCopy")));
+    XEvent e;
+    if (await(ClientMessage, e) && e.xclient.data.l[1] & 1) {
+        send("XdndDrop", 0, CurrentTime, 0, 0);
+        if (await(SelectionRequest, e)) {
+            const XSelectionRequestEvent& r = e.xselectionrequest;
+            XChangeProperty(d, r.requestor, r.property, r.target, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(uriList.data()), int(uriList.size()));
+            XEvent reply{};
+            reply.xselection.type = SelectionNotify;
+            reply.xselection.requestor = r.requestor;
+            reply.xselection.selection = r.selection;
+            reply.xselection.target = r.target;
+            reply.xselection.property = r.property;
+            reply.xselection.time = r.time;
+            XSendEvent(d, r.requestor, False, NoEventMask, &reply);
+            XSync(d, False);
+            accepted = await(ClientMessage, e) && e.xclient.message_type == atom("XdndFinished") &&
+                       (e.xclient.data.l[1] & 1);
+        }
+    }
+    XCloseDisplay(d);
+    return accepted;
+}
+
+TEST_F(X11WindowTest, FilesDroppedFromAFileManagerReachTheViewUnderThePointer) {
+    openPanel();
+    auto* catcher = new DropCatcher;
+    panel->frame->addView(catcher);
+    const ::Window target = static_cast<platform::X11Window*>(panel->frame->getWindow())->xid();
+    std::atomic<bool> accepted{false};
+    act([&](platform::X11User&) {
+        accepted = dragFiles(target, screen(Point(300, 150)), "file:///tmp/My%20Song.mid\r\nfile:///tmp/b.wav\r\n");
+    });
+    runUntilDone();
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(catcher->kind, DropKind::files);
+    EXPECT_EQ(catcher->texts, (std::vector<std::string>{"/tmp/My Song.mid", "/tmp/b.wav"}));
+    EXPECT_EQ(catcher->at, Point(300, 150));
 }
 
 TEST(X11Drop, FileUrisBecomeLocalNames) {
