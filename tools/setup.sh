@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libx11-dev fontconfig fonts-liberation
+  python3-cairo
   libsndfile1-dev
   libfftw3-dev
   libstk-dev amsynth
