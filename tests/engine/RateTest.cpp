@@ -222,5 +222,23 @@ TEST(HugeValues, VolumeSetHugeAndBackLeavesNothingBehind) {
     EXPECT_LT(test::peak(p.right, p.right.size() - 4410), 0.5);
 }
 
+// A tone section driven past stability runs away behind its limiter while
+// the output stays small: the runaway state is reset like a non-finite one
+// and cannot stick, so a later note sounds as usual.
+TEST(HugeValues, ABlownUpToneSectionIsResetNotKept) {
+    Player p;
+    p.set(kDynaTone, 3.0f);
+    for (int key : {48, 55, 60, 64, 67, 72}) p.noteOn(64 * key, key, 120);
+    p.render(44100);
+    ASSERT_TRUE(test::allFinite(p.left) && test::allFinite(p.right));
+    p.set(kDynaTone, 0.6f);
+    const long start = long(p.left.size());
+    p.noteOn(start, 62, 100);
+    p.render(22050);
+    const double loudest = test::peak(p.left, size_t(start));
+    EXPECT_GT(loudest, 0.01);
+    EXPECT_LT(loudest, 2.0);
+}
+
 }  // namespace
 }  // namespace strellon
