@@ -36,6 +36,7 @@ public:
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
+    void processEvents() override;
     CursorShape cursor() const override { return cursor_; }
     void setCursor(CursorShape shape) override { cursor_ = shape; }
     bool setDropActive(bool active) override;
@@ -48,13 +49,19 @@ public:
 
     // Test side.
     void paintAll();
+    // A press handled now; the toolkit reads the buttons live.
     void pressMouse(Point where);
+    // Events that wait for the next processEvents, as a real window's do.
+    void queuePress(Point where, const InputState& pressed);
+    void queueWheel(Point where, float distance, const InputState& held = {});
+    void queueKey(const KeyEvent& key, bool down = true);
+    int eventsProcessed() const { return processed_; }
+    // Text typed into the open edit box (it starts as the request's text).
+    void typeInEditBox(const std::string& text) { typed_ = text; }
     bool drop(void** items, int count, DropType type, Point where);
     void destroy();
     // Ends an open edit as Return would, with this text.
     bool finishEdit(const char* text);
-    // Replaces what the open box holds, as typing would, without ending it.
-    void typeText(const char* text) { typed_ = text ? text : ""; }
     bool editOpen() const { return editOpen_; }
     const EditBoxRequest& editRequest() const { return edit_; }
     const std::vector<MenuEntry>& lastMenu() const { return lastMenu_; }
@@ -79,6 +86,17 @@ private:
     EditBoxRequest edit_;
     std::string typed_;
     std::vector<MenuEntry> lastMenu_;
+    struct Event {
+        enum Kind { press, wheel, key } kind;
+        Point where;
+        InputState input;
+        float distance = 0.0f;
+        KeyEvent keyEvent;
+        bool down = true;
+    };
+    std::deque<Event> events_;
+    bool handling_ = false;
+    int processed_ = 0;
     Point lastMenuAt_;
 };
 

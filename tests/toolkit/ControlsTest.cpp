@@ -299,7 +299,7 @@ TEST_F(ControlsTest, TextEditKeepsWhatWasTypedWhenTheUserClicksElsewhere) {
     edit->setParentView(&parent);
     click(Point(20, 20));
     ASSERT_TRUE(window->editOpen());
-    window->typeText("typed so far");
+    window->typeInEditBox("typed so far");
     click(Point(200, 150));
     EXPECT_FALSE(window->editOpen());
     EXPECT_FALSE(edit->isEditing());
@@ -310,7 +310,7 @@ TEST_F(ControlsTest, TextEditKeepsWhatWasTypedWhenTheUserClicksElsewhere) {
 
     // Closing the frame with the box open keeps the text too.
     click(Point(20, 20));
-    window->typeText("last words");
+    window->typeInEditBox("last words");
     frame->removeAllViews(false);
     EXPECT_FALSE(window->editOpen());
     EXPECT_STREQ(edit->text(), "last words");
