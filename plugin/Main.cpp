@@ -1,10 +1,15 @@
 // The library's exported entry points. Only VSTPluginMain and main leave
-// the library (see exports.map).
+// the library (exports.map on Linux, exports.def on Windows).
 #include "instrument/Instrument.h"
 #include "plugin/Module.h"
 #include "plugin/PluginEntry.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#define STRELLON_EXPORT
+#else
 #define STRELLON_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -12,22 +17,42 @@ strellon::PluginBase* makeInstrument(vst2::HostCallback host) {
     return new strellon::Instrument(host);
 }
 
+#ifndef _WIN32
 // The library entry: runs when the platform loads the library and records
 // the module for the parts that load resources or look beside the library.
 __attribute__((constructor)) void libraryEntry() {
     strellon::recordModule(reinterpret_cast<const void*>(&libraryEntry));
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+// The library entry, called by the loader's thread for every attach and
+// detach: records the instance handle for resources, windows and the
+// library's own path.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
+    strellon::recordModuleInstance(instance);
+    return TRUE;
+}
+#endif
+
 // Host's UI thread.
-extern "C" STRELLON_EXPORT vst2::AEffect* VSTPluginMain(vst2::HostCallback host) {
+extern "C" STRELLON_EXPORT vst2::AEffect* VST2_CALL VSTPluginMain(vst2::HostCallback host) {
     return strellon::createEffect(host, makeInstrument);
 }
 
+#ifdef _WIN32
+// Older hosts look for the entry under the name main; exports.def gives
+// this function that name.
+extern "C" vst2::AEffect* VST2_CALL mainEntry(vst2::HostCallback host) {
+    return strellon::createEffect(host, makeInstrument);
+}
+#else
 // Older hosts look for the entry under the name main; the assembler name
 // gives the symbol that name without declaring the program's main.
 extern "C" STRELLON_EXPORT vst2::AEffect* mainEntry(vst2::HostCallback host) __asm__("main");
 extern "C" vst2::AEffect* mainEntry(vst2::HostCallback host) {
     return strellon::createEffect(host, makeInstrument);
 }
+#endif

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the thread tests under
-# ThreadSanitizer first, then the whole suite.
+# ThreadSanitizer first, then the whole suite, then the Windows libraries
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
 bash tools/tsan.sh
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+bash tools/wine-tests.sh
