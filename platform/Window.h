@@ -60,8 +60,16 @@ public:
     enum State { checked = 1, disabled = 2, selected = 4 };
     virtual ~MenuPainter() = default;
     virtual Point measureItem(Surface& s, const char* text) = 0;
-    virtual void drawItem(Surface& s, const Rect& r, const char* text, int state) = 0;
+    // itemId is the entry's command (0 for a submenu's own entry).
+    virtual void drawItem(Surface& s, const Rect& r, const char* text, int itemId, int state) = 0;
 };
+
+// Where a popup menu opens from its position: hanging below it, or standing
+// above it.
+enum class MenuAlign { below, above };
+
+// The desktop's colours for menus, as the user has set them.
+enum class SystemColor { menu, menuText, highlight, highlightText, grayText };
 
 struct MenuEntry {
     std::string text;
@@ -83,6 +91,9 @@ public:
     virtual int width() const = 0;
     virtual int height() const = 0;
     virtual void resize(int width, int height) = 0;
+    // Resizes the window and grows the windows that hold it by as much, up
+    // to the host's own window.
+    virtual void resizeWithParents(int width, int height) = 0;
 
     // A surface that draws on the window now; null when none can be had.
     virtual std::unique_ptr<Surface> drawingSurface() = 0;
@@ -99,7 +110,8 @@ public:
     virtual void closeEditBox() = 0;
     // Shows a popup menu at a window position and waits for the choice:
     // the chosen entry's command, or 0 when dismissed.
-    virtual int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) = 0;
+    virtual int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                          MenuPainter* painter) = 0;
 
     // The host window's top-left in its parent, and its parent's rectangle.
     virtual bool hostPosition(Point& out) const = 0;
@@ -125,6 +137,7 @@ public:
     virtual uint32_t ticks() = 0;
     virtual void sleep(uint32_t milliseconds) = 0;
     virtual int doubleClickTime() = 0;
+    virtual Color systemColor(SystemColor which) = 0;
 };
 
 // The library module: identity, resources and memory surfaces.

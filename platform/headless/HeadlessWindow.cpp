@@ -58,9 +58,11 @@ bool HeadlessWindow::openEditBox(const EditBoxRequest& request) {
     return true;
 }
 
-int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) {
+int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                              MenuPainter* painter) {
     lastMenu_ = entries;
     lastMenuAt_ = where;
+    lastMenuAlign_ = align;
     if (painter) {
         // Lets the painter do its work once, as a real menu would.
         auto scratch = CairoSurface::create(200, 40);
@@ -68,7 +70,7 @@ int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where
             if (e.separator || !scratch) continue;
             const Point size = painter->measureItem(*scratch, e.text.c_str());
             painter->drawItem(*scratch, Rect(0, 0, std::min(200, size.h), std::min(40, size.v)),
-                              e.text.c_str(), (e.checked ? MenuPainter::checked : 0) |
+                              e.text.c_str(), e.command, (e.checked ? MenuPainter::checked : 0) |
                                                   (e.disabled ? MenuPainter::disabled : 0));
         }
     }
@@ -158,6 +160,17 @@ int HeadlessWindowSystem::takeMenuChoice() {
 
 void HeadlessWindowSystem::forget(HeadlessWindow* window) {
     windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
+}
+
+Color HeadlessWindowSystem::systemColor(SystemColor which) {
+    switch (which) {
+    case SystemColor::menu: return Color{236, 233, 216, 0};
+    case SystemColor::menuText: return Color{0, 0, 0, 0};
+    case SystemColor::highlight: return Color{49, 106, 197, 0};
+    case SystemColor::highlightText: return Color{255, 255, 255, 0};
+    case SystemColor::grayText: return Color{172, 168, 153, 0};
+    }
+    return Color{};
 }
 
 } // namespace strellon::platform

@@ -33,6 +33,10 @@ public:
     int width() const override { return image_->width(); }
     int height() const override { return image_->height(); }
     void resize(int width, int height) override;
+    void resizeWithParents(int width, int height) override {
+        resize(width, height);
+        ++parentResizes_;
+    }
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
@@ -41,7 +45,8 @@ public:
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
     void closeEditBox() override { editOpen_ = false; }
-    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
+    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                  MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
     void raiseHostWindow() override { ++raised_; }
@@ -56,6 +61,8 @@ public:
     const EditBoxRequest& editRequest() const { return edit_; }
     const std::vector<MenuEntry>& lastMenu() const { return lastMenu_; }
     Point lastMenuPosition() const { return lastMenuAt_; }
+    MenuAlign lastMenuAlign() const { return lastMenuAlign_; }
+    int parentResizes() const { return parentResizes_; }
     bool dropActive() const { return dropActive_; }
     int timesRaised() const { return raised_; }
     bool paintPending() const { return pending_; }
@@ -76,6 +83,8 @@ private:
     EditBoxRequest edit_;
     std::vector<MenuEntry> lastMenu_;
     Point lastMenuAt_;
+    MenuAlign lastMenuAlign_ = MenuAlign::below;
+    int parentResizes_ = 0;
 };
 
 // Window services driven by a script: every poll of the input takes the next
@@ -93,6 +102,8 @@ public:
     uint32_t ticks() override { return clock_; }
     void sleep(uint32_t milliseconds) override { clock_ += milliseconds; }
     int doubleClickTime() override { return doubleClickTime_; }
+    // The classic desktop's menu colours.
+    Color systemColor(SystemColor which) override;
 
     // Test side.
     void script(std::vector<ScriptStep> steps);

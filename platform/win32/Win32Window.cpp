@@ -92,6 +92,16 @@ InputState Win32WindowSystem::input() {
     return s;
 }
 
+Color Win32WindowSystem::systemColor(SystemColor which) {
+    const int index = which == SystemColor::menu            ? COLOR_MENU
+                      : which == SystemColor::menuText      ? COLOR_MENUTEXT
+                      : which == SystemColor::highlight     ? COLOR_HIGHLIGHT
+                      : which == SystemColor::highlightText ? COLOR_HIGHLIGHTTEXT
+                                                            : COLOR_GRAYTEXT;
+    const COLORREF c = GetSysColor(index);
+    return Color{GetRValue(c), GetGValue(c), GetBValue(c), 0};
+}
+
 Point Win32WindowSystem::cursorScreenPosition() {
     POINT p{};
     GetCursorPos(&p);
@@ -161,6 +171,32 @@ int Win32Window::height() const {
 
 void Win32Window::resize(int width, int height) {
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void Win32Window::resizeWithParents(int width, int height) {
+    // Grows each window that holds ours by the same amount, while it is no
+    // more than a border (or 80 pixels) larger, stopping at an MDI client.
+    const int allowance = 2 * GetSystemMetrics(SM_CYDLGFRAME);
+    HWND w = hwnd_;
+    int dw = 0, dh = 0;
+    auto size = [](HWND h, int width, int height) {
+        SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    };
+    if (allowance != 0) {
+        do {
+            HWND parent = GetParent(w);
+            char name[1024] = {};
+            if (parent) GetClassNameA(parent, name, sizeof name);
+            if (!parent || std::strcmp(name, "MDIClient") == 0) break;
+            const RECT own = windowRect(w), outer = windowRect(parent);
+            size(w, width + dw, height + dh);
+            dw = (outer.right - outer.left) - (own.right - own.left);
+            dh = (outer.bottom - outer.top) - (own.bottom - own.top);
+            if (dw > 80 || dh > 80) return;
+            w = parent;
+        } while (dw != allowance);
+    }
+    if (w) size(w, width + dw, height + dh);
 }
 
 std::unique_ptr<Surface> Win32Window::drawingSurface() {
@@ -283,7 +319,8 @@ LRESULT CALLBACK Win32Window::editProcedure(HWND hwnd, UINT message, WPARAM w, L
     return CallWindowProcA(old, hwnd, message, w, l);
 }
 
-int Win32Window::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) {
+int Win32Window::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                           MenuPainter* painter) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return 0;
     menuTexts_.clear();
@@ -291,7 +328,8 @@ int Win32Window::popupMenu(const std::vector<MenuEntry>& entries, Point where, M
     menuPainter_ = painter;
     POINT p{where.h, where.v};
     ClientToScreen(hwnd_, &p);
-    const int chosen = int(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
+    const int chosen = int(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON |
+                                              (align == MenuAlign::above ? TPM_BOTTOMALIGN : TPM_TOPALIGN),
                                           p.x, p.y, 0, hwnd_, nullptr));
     menuPainter_ = nullptr;
     DestroyMenu(menu);
@@ -378,7 +416,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
                           ((item->itemState & ODS_DISABLED) ? MenuPainter::disabled : 0) |
                           ((item->itemState & ODS_SELECTED) ? MenuPainter::selected : 0);
         menuPainter_->drawItem(surface, Rect(r.left, r.top, r.right, r.bottom),
-                               menuTexts_[item->itemData - 1].c_str(), state);
+                               menuTexts_[item->itemData - 1].c_str(), int(item->itemID), state);
         return TRUE;
     }
     case WM_CTLCOLOREDIT:

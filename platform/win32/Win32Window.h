@@ -27,6 +27,7 @@ public:
     int width() const override;
     int height() const override;
     void resize(int width, int height) override;
+    void resizeWithParents(int width, int height) override;
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
@@ -35,7 +36,8 @@ public:
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
     void closeEditBox() override;
-    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
+    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                  MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
     void raiseHostWindow() override;
@@ -83,6 +85,7 @@ public:
     uint32_t ticks() override { return GetTickCount(); }
     void sleep(uint32_t milliseconds) override { Sleep(milliseconds); }
     int doubleClickTime() override { return int(GetDoubleClickTime()); }
+    Color systemColor(SystemColor which) override;
 
 private:
     HINSTANCE instance_;

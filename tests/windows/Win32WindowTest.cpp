@@ -219,7 +219,11 @@ struct CountingPainter : platform::MenuPainter {
         measured.push_back(text);
         return Point(80, 18);
     }
-    void drawItem(platform::Surface&, const Rect&, const char* text, int) override { drawn.push_back(text); }
+    std::vector<int> ids;
+    void drawItem(platform::Surface&, const Rect&, const char* text, int itemId, int) override {
+        drawn.push_back(text);
+        ids.push_back(itemId);
+    }
 };
 
 // Chooses the second entry of the open menu with the keyboard.
@@ -257,12 +261,14 @@ TEST_F(Win32Frame, PopupMenuPaintsItsItemsAndAnswersTheChoice) {
     entries[2].command = 3;
     CountingPainter painter;
     SetTimer(nullptr, 0, 300, dismiss);
-    EXPECT_EQ(frame->getWindow()->popupMenu(entries, Point(10, 10), &painter), 0);
+    EXPECT_EQ(frame->getWindow()->popupMenu(entries, Point(10, 10), platform::MenuAlign::below, &painter), 0);
     EXPECT_EQ(painter.measured, (std::vector<std::string>{"Nylon", "Gut", "Steel"}));
-    EXPECT_FALSE(painter.drawn.empty());
+    ASSERT_FALSE(painter.drawn.empty());
+    for (std::size_t i = 0; i < painter.drawn.size(); ++i)
+        EXPECT_EQ(painter.ids[i], painter.drawn[i] == "Nylon" ? 1 : painter.drawn[i] == "Gut" ? 2 : 3);
 
     SetTimer(nullptr, 0, 300, chooseSecond);
-    EXPECT_EQ(frame->getWindow()->popupMenu(entries, Point(10, 10), nullptr), 2);
+    EXPECT_EQ(frame->getWindow()->popupMenu(entries, Point(10, 60), platform::MenuAlign::above, nullptr), 2);
     delete frame;
 }
 
@@ -286,4 +292,27 @@ TEST_F(Win32Frame, CursorsAndPolledInput) {
     SetCursorPos(123, 77);
     EXPECT_EQ(system.cursorScreenPosition(), Point(123, 77));
     delete frame;
+}
+
+TEST_F(Win32Frame, SetSizeGrowsTheWindowsThatHoldTheFrame) {
+    const int border = 2 * GetSystemMetrics(SM_CYDLGFRAME);
+    // A holder a border larger than the frame, as hosts put plug-ins in.
+    HWND holder = CreateWindowExA(0, "StrellonTestHost", "", WS_CHILD | WS_VISIBLE, 0, 0, 200 + border,
+                                  100 + border, host, nullptr, instance, nullptr);
+    auto* frame = new Frame(Rect(0, 0, 200, 100), holder, &editor);
+    RECT before{}, after{}, frameRect{}, hostBefore{}, hostAfter{};
+    GetWindowRect(holder, &before);
+    GetWindowRect(host, &hostBefore);
+    ASSERT_TRUE(frame->setSize(260, 130));
+    GetWindowRect(holder, &after);
+    GetWindowRect(frameWindow(frame), &frameRect);
+    GetWindowRect(host, &hostAfter);
+    EXPECT_EQ(frameRect.right - frameRect.left, 260);
+    EXPECT_EQ(frameRect.bottom - frameRect.top, 130);
+    EXPECT_EQ(after.right - after.left, 260 + border);
+    EXPECT_EQ(after.bottom - after.top, 130 + border);
+    // The host's window is far larger than the holder: it stays.
+    EXPECT_EQ(hostAfter.right - hostAfter.left, hostBefore.right - hostBefore.left);
+    delete frame;
+    DestroyWindow(holder);
 }
