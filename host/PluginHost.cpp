@@ -81,6 +81,13 @@ std::shared_ptr<PluginLibrary> PluginLibrary::open(const std::string& path, std:
     return library;
 }
 
+std::shared_ptr<PluginLibrary> PluginLibrary::linkedIn(vst2::EntryProc entry, const std::string& name) {
+    std::shared_ptr<PluginLibrary> library(new PluginLibrary());
+    library->entry_ = entry;
+    library->path_ = name;
+    return library;
+}
+
 PluginLibrary::~PluginLibrary() {
     if (handle_) closeLibrary(handle_);
 }

@@ -98,6 +98,9 @@ std::string besideProgram(const std::string& file);
 class PluginLibrary {
 public:
     static std::shared_ptr<PluginLibrary> open(const std::string& path, std::string& error);
+    // A plug-in linked into the running program, reached through its entry
+    // function as a loaded one would be; name stands in for the path.
+    static std::shared_ptr<PluginLibrary> linkedIn(vst2::EntryProc entry, const std::string& name);
     ~PluginLibrary();
     vst2::EntryProc entry() const { return entry_; }
     const std::string& path() const { return path_; }

@@ -3,10 +3,12 @@
 #include <new>
 
 #include "instrument/FactoryBank.h"
+#include "plugin/Module.h"
 
 namespace strellon {
 
-Instrument::Instrument(vst2::HostCallback host) : PluginBase(host, kNumPrograms, kNumParams) {
+Instrument::Instrument(vst2::HostCallback host, EditorFactory makeEditor)
+    : PluginBase(host, kNumPrograms, kNumParams) {
     programs.reset(new (std::nothrow) Program[kNumPrograms]);
     for (int channel = 0; channel < static_cast<int>(channelPrograms.size()); ++channel)
         channelPrograms[channel] = channel;
@@ -28,8 +30,6 @@ Instrument::Instrument(vst2::HostCallback host) : PluginBase(host, kNumPrograms,
         setFlag(vst2::effFlagsHasClip, false);
         setFlag(vst2::effFlagsIsSynth, true);
         setUniqueID(kUniqueId);
-        // The editor registers itself here once it exists; a failure to
-        // create it is reported with setOutOfMemory().
     }
 
     // The engine reads the live values set above; the factory bank is
@@ -37,6 +37,10 @@ Instrument::Instrument(vst2::HostCallback host) : PluginBase(host, kNumPrograms,
     engine = std::make_unique<SoundEngine>(params);
     engine->setSampleRate(getSampleRate());
     engine->setBlockSize(getBlockSize());
+
+    // After the engine, whose sounding flags the editor reads at once. The
+    // editor registers itself; without it the entry gives the host nothing.
+    if (host && makeEditor && !makeEditor(this)) setOutOfMemory();
     if (programs) FactoryBank::fill(programs.get());
 }
 

@@ -16,10 +16,16 @@ constexpr vst2::int32 kUniqueId = 0x6B6A786F;  // 'kjxo'
 constexpr vst2::int32 kVendorVersion = 9536;
 constexpr int kNumOutputs = 2;
 
+class Instrument;
+// Makes the instrument's editor, which registers itself with the instrument;
+// null when it cannot be made. The instrument knows editors only by this.
+using EditorFactory = EditorInterface* (*)(Instrument* instrument);
+
 class Instrument : public PluginBase {
 public:
-    // UI thread (the entry).
-    explicit Instrument(vst2::HostCallback audioMaster);
+    // UI thread (the entry). With a host and a factory, the instrument gets
+    // its editor.
+    explicit Instrument(vst2::HostCallback audioMaster, EditorFactory makeEditor = nullptr);
     // UI thread (effClose).
     ~Instrument() override;
 

@@ -81,6 +81,29 @@ struct MenuEntry {
     std::vector<MenuEntry> submenu;
 };
 
+// A file dialog of the desktop: what it is for, the file types it offers
+// (display text and patterns such as "*.wav;*.aif", first one chosen), its
+// title and starting folder, the extension a saved name gets when it has
+// none, and the window it belongs to (null for none).
+enum class FileDialogMode { load, save, loadMany, folder };
+struct FileFilter {
+    std::string text;
+    std::string pattern;
+};
+struct FileDialogRequest {
+    FileDialogMode mode = FileDialogMode::load;
+    std::vector<FileFilter> filters;
+    std::string title;
+    std::string initialPath;
+    std::string defaultExtension;
+    void* owner = nullptr;
+};
+
+// Shows the desktop's own file dialog (on Linux: zenity, else kdialog, when
+// installed) and waits: the chosen paths, none when cancelled or when there
+// is no dialog to show.
+std::vector<std::string> runDesktopFileDialog(const FileDialogRequest& request);
+
 // The toolkit's own child window inside a host window.
 class Window {
 public:
@@ -92,8 +115,8 @@ public:
     virtual int height() const = 0;
     virtual void resize(int width, int height) = 0;
     // Resizes the window and grows the windows that hold it by as much, up
-    // to the host's own window.
-    virtual void resizeWithParents(int width, int height) = 0;
+    // to the host's own window; where there are none to grow, resize.
+    virtual void resizeWithParents(int width, int height) { resize(width, height); }
 
     // A surface that draws on the window now; null when none can be had.
     virtual std::unique_ptr<Surface> drawingSurface() = 0;
@@ -137,7 +160,12 @@ public:
     virtual uint32_t ticks() = 0;
     virtual void sleep(uint32_t milliseconds) = 0;
     virtual int doubleClickTime() = 0;
-    virtual Color systemColor(SystemColor which) = 0;
+    // The desktop's colour; the classic desktop's where there is none.
+    virtual Color systemColor(SystemColor which);
+    // The file dialog of this window system; the desktop's by default.
+    virtual std::vector<std::string> runFileDialog(const FileDialogRequest& request) {
+        return runDesktopFileDialog(request);
+    }
 };
 
 // The library module: identity, resources and memory surfaces.

@@ -13,7 +13,7 @@ namespace strellon {
 char Frame::className_[64] = "";
 int Frame::classUseCount_ = 0;
 bool Frame::swapButtons_ = false;
-int Frame::knobMode_ = 0;
+std::atomic<int> Frame::knobMode_{0};
 
 Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
     : View(size), editor_(editor), parentWindow_(parentWindow) {

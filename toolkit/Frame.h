@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -51,8 +52,10 @@ public:
     void endEdit(int tag);
     void pumpIdle();
     uint32_t getTicks() const;
-    static int getKnobMode() { return knobMode_; }
-    static void setKnobMode(int mode) { knobMode_ = mode; }
+    // Any thread: the knob mode is process-wide, the last setting of any
+    // editor holds for every frame.
+    static int getKnobMode() { return knobMode_.load(std::memory_order_relaxed); }
+    static void setKnobMode(int mode) { knobMode_.store(mode, std::memory_order_relaxed); }
     void getCurrentLocation(Point& out) const;
     View* getCurrentView() const;
     void invalidate(const Rect& r);
@@ -120,7 +123,7 @@ private:
     static char className_[64];
     static int classUseCount_;
     static bool swapButtons_;
-    static int knobMode_;
+    static std::atomic<int> knobMode_;
 };
 
 } // namespace strellon

@@ -4,7 +4,10 @@
 namespace strellon {
 
 // A window the host opens for the frame: its title, place, size and style,
-// and the handles the host fills in.
+// and the handles the host fills in. It has the layout and the full size of
+// the host interface's window record, reserve included, so the editor can
+// hand it to the host as it is and a host that writes the whole record stays
+// inside it.
 struct HostWindowRecord {
     char title[128] = {};
     int16_t xPos = 0;
@@ -15,6 +18,7 @@ struct HostWindowRecord {
     void* parent = nullptr;
     void* userHandle = nullptr;
     void* winHandle = nullptr;
+    char future[104] = {};
 };
 
 // What the frame asks of the editor that owns it: the edit gesture brackets

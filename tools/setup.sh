@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libx11-dev fontconfig fonts-liberation
+  python3-cairo
   libsndfile1-dev
   libfftw3-dev
   libstk-dev amsynth
@@ -14,7 +15,7 @@ packages=(
   # The Windows libraries: cross compilers with std::thread, and Wine with a
   # screen to test them on (Wine draws no Arial text without Liberation).
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine wine32:i386 wine64 xvfb xauth
+  wine wine32:i386 wine64 xvfb xauth imagemagick
 )
 
 sudo=""

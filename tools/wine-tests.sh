@@ -8,9 +8,13 @@ cd "$(dirname "$0")/.."
 root="$PWD"
 bash tools/build-windows.sh
 
-cmake --build build -j2 --target strellon-reference-audio >/dev/null
+cmake --build build -j2 --target strellon-reference-audio strellon-panel >/dev/null
 ./build/strellon-reference-audio build/Strellon.so build/reference-audio.raw
 export STRELLON_LINUX_AUDIO="$root/build/reference-audio.raw"
+# The headless panel, which the editor in the Wine window must look like.
+./build/strellon-panel -o build-windows/panel-headless.png >/dev/null
+convert build-windows/panel-headless.png BMP3:build-windows/panel-headless.bmp
+export STRELLON_HEADLESS_PANEL="$root/build-windows/panel-headless.bmp"
 
 export WINEPREFIX="$root/build-windows/wine-prefix"
 export WINEDEBUG=-all
@@ -39,5 +43,9 @@ status=0
 for arch in win32 win64; do
   echo "== Windows tests ($arch, under Wine)"
   ctest --test-dir "build-windows/$arch" --output-on-failure --timeout 300 || status=1
+  # What the Wine window showed, for a person to look at.
+  if [ -f "build-windows/$arch/editor-wine.bmp" ]; then
+    convert "build-windows/$arch/editor-wine.bmp" "build-windows/editor-wine-$arch.png"
+  fi
 done
 exit $status

@@ -162,15 +162,12 @@ void HeadlessWindowSystem::forget(HeadlessWindow* window) {
     windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
 }
 
-Color HeadlessWindowSystem::systemColor(SystemColor which) {
-    switch (which) {
-    case SystemColor::menu: return Color{236, 233, 216, 0};
-    case SystemColor::menuText: return Color{0, 0, 0, 0};
-    case SystemColor::highlight: return Color{49, 106, 197, 0};
-    case SystemColor::highlightText: return Color{255, 255, 255, 0};
-    case SystemColor::grayText: return Color{172, 168, 153, 0};
-    }
-    return Color{};
+std::vector<std::string> HeadlessWindowSystem::runFileDialog(const FileDialogRequest& request) {
+    fileDialogs_.push_back(request);
+    if (fileChoices_.empty()) return {};
+    auto paths = std::move(fileChoices_.front());
+    fileChoices_.pop_front();
+    return paths;
 }
 
 } // namespace strellon::platform

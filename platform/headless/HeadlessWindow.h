@@ -102,8 +102,8 @@ public:
     uint32_t ticks() override { return clock_; }
     void sleep(uint32_t milliseconds) override { clock_ += milliseconds; }
     int doubleClickTime() override { return doubleClickTime_; }
-    // The classic desktop's menu colours.
-    Color systemColor(SystemColor which) override;
+    // Answers the file dialog from the test's queue; records the request.
+    std::vector<std::string> runFileDialog(const FileDialogRequest& request) override;
 
     // Test side.
     void script(std::vector<ScriptStep> steps);
@@ -117,6 +117,8 @@ public:
     void setDoubleClickTime(int ms) { doubleClickTime_ = ms; }
     void advanceClock(uint32_t ms) { clock_ += ms; }
     void queueMenuChoice(int command) { menuChoices_.push_back(command); }
+    void queueFileChoice(std::vector<std::string> paths) { fileChoices_.push_back(std::move(paths)); }
+    const std::vector<FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
     int takeMenuChoice();
     const std::set<std::string>& registeredClasses() const { return classes_; }
     int registrations() const { return registrations_; }
@@ -133,6 +135,8 @@ private:
     int doubleClickTime_ = 500;
     int polls_ = 0;
     std::deque<int> menuChoices_;
+    std::deque<std::vector<std::string>> fileChoices_;
+    std::vector<FileDialogRequest> fileDialogs_;
     std::set<std::string> classes_;
     int registrations_ = 0;
     std::vector<HeadlessWindow*> windows_;

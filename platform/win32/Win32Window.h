@@ -86,6 +86,8 @@ public:
     void sleep(uint32_t milliseconds) override { Sleep(milliseconds); }
     int doubleClickTime() override { return int(GetDoubleClickTime()); }
     Color systemColor(SystemColor which) override;
+    // The common open and save dialogs (and a folder mode built on them).
+    std::vector<std::string> runFileDialog(const FileDialogRequest& request) override;
 
 private:
     HINSTANCE instance_;

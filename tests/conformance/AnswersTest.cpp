@@ -44,7 +44,7 @@ TEST(HostCalls, TheEntryAsksOnlyForTheVersionWithNothingElseSet) {
     expectOnlyCall(nullptr, vst2::audioMasterVersion, 0);
     // The record as the entry hands it over, before any host writes to it.
     EXPECT_EQ(effect->user, nullptr);
-    EXPECT_EQ(effect->flags, vst2::effFlagsCanReplacing | vst2::effFlagsIsSynth);
+    EXPECT_EQ(effect->flags, vst2::effFlagsHasEditor | vst2::effFlagsCanReplacing | vst2::effFlagsIsSynth);
 
     // Resume asks for MIDI through the effect record the host holds.
     rawCalls.clear();

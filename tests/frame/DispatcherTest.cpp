@@ -51,15 +51,33 @@ TEST_F(Dispatcher, NoChunksEver) {
     EXPECT_EQ(plugin->effect()->flags & vst2::effFlagsProgramChunks, 0);
 }
 
-TEST_F(Dispatcher, EditorOpcodesWithoutAnEditorAnswerZero) {
-    vst2::ERect* rect = reinterpret_cast<vst2::ERect*>(0x1);
-    EXPECT_EQ(call(vst2::effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
-    EXPECT_EQ(call(vst2::effEditClose), 0);
+// The library has no window system of its own yet: a host's parent window
+// gets no editor window, and every editor opcode stays harmless.
+TEST_F(Dispatcher, EditorOpcodesWithoutAnEditorWindow) {
+    const auto expectRect = [&] {
+        vst2::ERect* rect = nullptr;
+        ASSERT_EQ(call(vst2::effEditGetRect, 0, 0, &rect), 1);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->top, 0);
+        EXPECT_EQ(rect->left, 0);
+        EXPECT_EQ(rect->bottom, 400);
+        EXPECT_EQ(rect->right, 593);
+    };
+    expectRect();
+    EXPECT_EQ(call(vst2::effEditGetRect, 0, 0, nullptr), 0);
     EXPECT_EQ(call(vst2::effEditIdle), 0);
-    EXPECT_EQ(call(vst2::effEditKeyDown, 'a', vst2::VKEY_RETURN, nullptr, 1.0f), 0);
-    EXPECT_EQ(call(vst2::effEditKeyUp, 'a', vst2::VKEY_RETURN, nullptr, 1.0f), 0);
-    EXPECT_EQ(call(vst2::effSetEditKnobMode, 0, 2), 0);
+    EXPECT_EQ(call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
+    expectRect();
+    plugin->setParameter(12, 0.25f);  // no controls to move
+    EXPECT_EQ(call(vst2::effEditIdle), 0);
+    EXPECT_EQ(call(vst2::effEditKeyDown, 'a', vst2::VKEY_RETURN, nullptr, 1.0f), -1);
+    EXPECT_EQ(call(vst2::effEditKeyUp, 'a', vst2::VKEY_RETURN, nullptr, 1.0f), -1);
+    EXPECT_EQ(call(vst2::effSetEditKnobMode, 0, 2), 1);
+    EXPECT_EQ(call(vst2::effSetEditKnobMode, 0, 0), 1);
+    EXPECT_EQ(call(vst2::effEditClose), 0);
+    EXPECT_EQ(call(vst2::effEditClose), 0);
+    expectRect();
+    EXPECT_EQ(plugin->getParameter(12), 0.25f);
 }
 
 TEST_F(Dispatcher, ProgramSelectionRefusesOutOfRange) {

@@ -60,8 +60,9 @@ TEST(Entry, EffectRecordCarriesTheInstrumentsValues) {
     EXPECT_EQ(e->numParams, 84);
     EXPECT_EQ(e->numInputs, 0);
     EXPECT_EQ(e->numOutputs, 2);
-    // No editor exists yet, so only replacing and synthesizer.
-    EXPECT_EQ(e->flags, vst2::effFlagsCanReplacing | vst2::effFlagsIsSynth);
+    // Editor, replacing and synthesizer: 0x111.
+    EXPECT_EQ(e->flags, vst2::effFlagsHasEditor | vst2::effFlagsCanReplacing | vst2::effFlagsIsSynth);
+    EXPECT_EQ(e->flags, 0x111);
     EXPECT_EQ(e->uniqueID, 0x6B6A786F);
     EXPECT_EQ(e->version, 1);
     EXPECT_EQ(e->ioRatio, 1.0f);
