@@ -122,8 +122,7 @@ private:
     int lineStyle_ = 0;
     int drawMode_ = 0;
     Rect clipRect_;
-    platform::SurfaceState first_;
-    bool hasFirst_ = false;
+    int saved_ = 0;  // the surface's save of its first settings
 };
 
 // A drawing context over a memory surface, copied out in one block.

@@ -121,9 +121,9 @@ GdiSurface::~GdiSurface() {
     SelectObject(dc_, firstPen_);
     SelectObject(dc_, firstBrush_);
     SelectObject(dc_, firstFont_);
-    if (pen_) DeleteObject(pen_);
-    if (brush_) DeleteObject(brush_);
-    if (font_) DeleteObject(font_);
+    for (HGDIOBJ o : {pen_, brush_, font_})
+        if (o) DeleteObject(o);
+    for (HGDIOBJ o : retired_) DeleteObject(o);
     if (bitmap_) {
         SelectObject(dc_, firstBitmap_);
         DeleteObject(bitmap_);
@@ -133,23 +133,56 @@ GdiSurface::~GdiSurface() {
     }
 }
 
-void GdiSurface::setState(const SurfaceState& s) {
-    state_ = s;
-    applyPen();
-    setBrush(s.brushColor);
-    setTextColor(s.textColor);
-    setBackColor(s.backColor);
-    setFont(s.font);
-    setDrawMode(s.mode);
+int GdiSurface::save() {
+    const int level = SaveDC(dc_);
+    if (level > 0) saves_.emplace_back(level, state_);
+    return level;
+}
+
+void GdiSurface::restore(int saved) {
+    auto it = saves_.begin();
+    while (it != saves_.end() && it->first != saved) ++it;
+    if (it == saves_.end()) return;
+    RestoreDC(dc_, saved);
+    state_ = it->second;
+    saves_.erase(it, saves_.end());
+    resync(pen_, OBJ_PEN);
+    resync(brush_, OBJ_BRUSH);
+    resync(font_, OBJ_FONT);
+    if (saves_.empty()) {
+        for (HGDIOBJ o : retired_) DeleteObject(o);
+        retired_.clear();
+    }
+}
+
+void GdiSurface::resync(HGDIOBJ& slot, UINT type) {
+    HGDIOBJ current = GetCurrentObject(dc_, type);
+    if (current == slot) return;
+    if (slot) retired_.push_back(slot);
+    slot = nullptr;
+    for (auto it = retired_.begin(); it != retired_.end(); ++it)
+        if (*it == current) {
+            slot = current;
+            retired_.erase(it);
+            break;
+        }
+}
+
+void GdiSurface::replace(HGDIOBJ& slot, HGDIOBJ next, int stock) {
+    SelectObject(dc_, next ? next : GetStockObject(stock));
+    if (slot) {
+        // A saved state may select it again on restore.
+        if (saves_.empty()) DeleteObject(slot);
+        else retired_.push_back(slot);
+    }
+    slot = next;
 }
 
 void GdiSurface::applyPen() {
     HPEN next = state_.penNone
                     ? nullptr
                     : CreatePen(state_.penDotted ? PS_DOT : PS_SOLID, state_.penWidth, toColorRef(state_.penColor));
-    SelectObject(dc_, next ? static_cast<HGDIOBJ>(next) : GetStockObject(NULL_PEN));
-    if (pen_) DeleteObject(pen_);
-    pen_ = next;
+    replace(pen_, next, NULL_PEN);
 }
 
 void GdiSurface::setPen(Color c, int width, bool dotted) {
@@ -165,9 +198,7 @@ void GdiSurface::setBrush(Color c) {
     HBRUSH next = CreateBrushIndirect(&description);
     if (!next) return;  // the previous brush stays
     state_.brushColor = c;
-    SelectObject(dc_, next);
-    if (brush_) DeleteObject(brush_);
-    brush_ = next;
+    replace(brush_, next, NULL_BRUSH);
 }
 
 void GdiSurface::setTextColor(Color c) {
@@ -198,10 +229,7 @@ void GdiSurface::setFont(const FontSpec& f) {
     description.lfQuality = DEFAULT_QUALITY;
     description.lfPitchAndFamily = f.decorative ? (DEFAULT_PITCH | FF_DECORATIVE) : (VARIABLE_PITCH | FF_SWISS);
     std::snprintf(description.lfFaceName, LF_FACESIZE, "%s", f.face ? f.face : "Arial");
-    HFONT next = CreateFontIndirectA(&description);
-    SelectObject(dc_, next);
-    if (font_) DeleteObject(font_);
-    font_ = next;
+    replace(font_, CreateFontIndirectA(&description), SYSTEM_FONT);
 }
 
 void GdiSurface::setClip(const Rect* r) {
@@ -239,7 +267,7 @@ void GdiSurface::fillPolygon(const Point* pts, int count) {
 
 void GdiSurface::fillRect(const Rect& r) {
     const RECT area{r.left, r.top, r.right, r.bottom};
-    FillRect(dc_, &area, brush_);
+    FillRect(dc_, &area, static_cast<HBRUSH>(GetCurrentObject(dc_, OBJ_BRUSH)));
 }
 
 void GdiSurface::fillEllipse(const Rect& r) {
@@ -288,6 +316,38 @@ void GdiSurface::copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) 
         BitBlt(dc_, dst.left, dst.top, dst.width(), dst.height(), source, srcOrigin.h, srcOrigin.v, SRCCOPY);
 }
 
+namespace {
+// A one-bit GDI bitmap: set (white) where the key colour was.
+class GdiMask final : public Mask {
+public:
+    GdiMask(HBITMAP bitmap, int width, int height) : bitmap_(bitmap), width_(width), height_(height) {}
+    ~GdiMask() override { DeleteObject(bitmap_); }
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    HBITMAP bitmap() const { return bitmap_; }
+
+private:
+    HBITMAP bitmap_;
+    int width_;
+    int height_;
+};
+
+// Copies an area into a new one-bit bitmap: pixels of the source's back
+// colour (the key) become set.
+HBITMAP monochromeOf(HDC source, Point origin, int width, int height, COLORREF key) {
+    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
+    if (!mask) return nullptr;
+    HDC maskDc = CreateCompatibleDC(source);
+    HGDIOBJ old = SelectObject(maskDc, mask);
+    const COLORREF back = SetBkColor(source, key);
+    BitBlt(maskDc, 0, 0, width, height, source, origin.h, origin.v, SRCCOPY);
+    SetBkColor(source, back);
+    SelectObject(maskDc, old);
+    DeleteDC(maskDc);
+    return mask;
+}
+} // namespace
+
 void GdiSurface::copyThroughMask(HDC source, const Rect& dst, Point srcOrigin, HBITMAP mask, Point maskOrigin) {
     const int w = dst.width(), h = dst.height();
     HDC maskDc = CreateCompatibleDC(dc_);
@@ -314,32 +374,24 @@ void GdiSurface::copyTransparent(const Surface& src, const Rect& dst, Point srcO
         return;
     }
     // Without TransparentBlt: a one-bit mask in which the key colour is set.
-    HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
-    HDC maskDc = CreateCompatibleDC(dc_);
-    HGDIOBJ old = SelectObject(maskDc, mask);
-    const COLORREF back = SetBkColor(source, toColorRef(key));
-    BitBlt(maskDc, 0, 0, w, h, source, srcOrigin.h, srcOrigin.v, SRCCOPY);
-    SetBkColor(source, back);
-    SelectObject(maskDc, old);
-    DeleteDC(maskDc);
+    HBITMAP mask = monochromeOf(source, srcOrigin, w, h, toColorRef(key));
+    if (!mask) return;
     copyThroughMask(source, dst, srcOrigin, mask, Point());
     DeleteObject(mask);
 }
 
-void GdiSurface::copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const std::vector<bool>& mask) {
+std::unique_ptr<Mask> GdiSurface::createMask(Point origin, int width, int height, Color key) const {
+    if (width < 1 || height < 1) return nullptr;
+    HBITMAP mask = monochromeOf(dc_, origin, width, height, toColorRef(key));
+    if (!mask) return nullptr;
+    return std::make_unique<GdiMask>(mask, width, height);
+}
+
+void GdiSurface::copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const Mask& mask) {
     HDC source = sourceDc(src);
-    const int w = src.width(), h = src.height();
-    if (!source || mask.size() != std::size_t(w) * std::size_t(h) || dst.isEmpty()) return;
-    // One-bit rows are padded to 16 bits.
-    const int stride = ((w + 15) / 16) * 2;
-    std::vector<unsigned char> bits(std::size_t(stride) * std::size_t(h), 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (mask[std::size_t(y) * std::size_t(w) + std::size_t(x)])
-                bits[std::size_t(y) * std::size_t(stride) + std::size_t(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
-    HBITMAP maskBitmap = CreateBitmap(w, h, 1, 1, bits.data());
-    copyThroughMask(source, dst, srcOrigin, maskBitmap, srcOrigin);
-    DeleteObject(maskBitmap);
+    const auto* bits = dynamic_cast<const GdiMask*>(&mask);
+    if (!source || !bits || bits->width() != src.width() || bits->height() != src.height() || dst.isEmpty()) return;
+    copyThroughMask(source, dst, srcOrigin, bits->bitmap(), srcOrigin);
 }
 
 void GdiSurface::copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) {

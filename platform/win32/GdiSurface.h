@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/Surface.h"
 
@@ -36,7 +38,9 @@ public:
     int width() const override { return width_; }
     int height() const override { return height_; }
     SurfaceState state() const override { return state_; }
-    void setState(const SurfaceState& s) override;
+    // SaveDC and RestoreDC: the context itself keeps what was selected.
+    int save() override;
+    void restore(int saved) override;
 
     void setPen(Color c, int width, bool dotted) override;
     void setBrush(Color c) override;
@@ -63,8 +67,8 @@ public:
 
     void copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) override;
     void copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) override;
-    void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
-                    const std::vector<bool>& mask) override;
+    std::unique_ptr<Mask> createMask(Point origin, int width, int height, Color key) const override;
+    void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const Mask& mask) override;
     void copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) override;
 
     bool savePng(const char*) const override { return false; }
@@ -75,6 +79,12 @@ private:
     GdiSurface(HDC memory, HBITMAP bitmap, int width, int height);
     void remember();
     void applyPen();
+    // Selects next (a stock object when null) in place of the object in
+    // slot, which is deleted, or kept while a save may select it again.
+    void replace(HGDIOBJ& slot, HGDIOBJ next, int stock);
+    // After a restore: the slot holds the object the context has selected
+    // when it is one of ours.
+    void resync(HGDIOBJ& slot, UINT type);
     // Runs draw with no outline pen selected (fills without a frame).
     template <class Draw>
     void withoutPen(Draw draw);
@@ -89,9 +99,11 @@ private:
     int width_;
     int height_;
     SurfaceState state_;
-    HPEN pen_ = nullptr;
-    HBRUSH brush_ = nullptr;
-    HFONT font_ = nullptr;
+    HGDIOBJ pen_ = nullptr;
+    HGDIOBJ brush_ = nullptr;
+    HGDIOBJ font_ = nullptr;
+    std::vector<std::pair<int, SurfaceState>> saves_;
+    std::vector<HGDIOBJ> retired_;
     HGDIOBJ firstPen_ = nullptr;
     HGDIOBJ firstBrush_ = nullptr;
     HGDIOBJ firstFont_ = nullptr;

@@ -316,3 +316,29 @@ TEST_F(Win32Frame, SetSizeGrowsTheWindowsThatHoldTheFrame) {
     delete frame;
     DestroyWindow(holder);
 }
+
+TEST(GdiSurface, SaveAndRestoreGiveBackTheContextsObjects) {
+    auto surface = platform::GdiSurface::create(20, 20);
+    ASSERT_TRUE(surface);
+    HDC dc = surface->dc();
+    surface->setBrush(blue);
+    HGDIOBJ blueBrush = GetCurrentObject(dc, OBJ_BRUSH);
+    {
+        // Contexts nest on one surface, as a control drawing inside a paint.
+        DrawContext outer(nullptr, surface.get(), nullptr);
+        outer.setFillColor(red);
+        {
+            DrawContext inner(nullptr, surface.get(), nullptr);
+            inner.setFillColor(green);
+            inner.fillRect(Rect(-1, -1, 5, 5));
+        }
+        EXPECT_EQ(surface->state().brushColor, red);
+        outer.fillRect(Rect(9, 9, 15, 15));
+    }
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), blueBrush);
+    EXPECT_EQ(surface->state().brushColor, blue);
+    surface->fillRect(Rect(15, 15, 20, 20));
+    EXPECT_EQ(surface->getPixel(Point(2, 2)), green);
+    EXPECT_EQ(surface->getPixel(Point(12, 12)), red);
+    EXPECT_EQ(surface->getPixel(Point(17, 17)), blue);
+}
