@@ -32,7 +32,7 @@ public:
     static constexpr int kMirror = 64;
     // Floats between two lines. A constant, so that a lane's place in
     // memory is a fixed offset from the write point.
-    static constexpr int kStride = 20080;
+    static constexpr int kStride = 32848;
     static constexpr int kMaximumCapacity = kStride - kMirror - 2;
 
     explicit LaneRings(int capacity) : size_(std::clamp(capacity, kMirror, kMaximumCapacity) + 1) {

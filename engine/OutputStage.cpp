@@ -1,6 +1,5 @@
 #include "engine/OutputStage.h"
 
-#include <cfloat>
 #include <cstring>
 
 #include "engine/ProcessorVersions.h"
@@ -12,6 +11,7 @@ OutputStage::OutputStage(float sampleRate)
       chorus2_(1400.0f, kChorusCapacity),
       lfo1_(sampleRate),
       lfo2_(sampleRate) {
+    render_ = pickVersion(&OutputStage::renderPlain, &OutputStage::renderAvx2);
     lfo1_.setFrequency(0.5f);
     lfo2_.setFrequency(1.2f);
     setSampleRate(sampleRate);
@@ -37,8 +37,13 @@ void OutputStage::reset() {
 void OutputStage::setToneCoefficients(float T) {
     toneFor_ = T;
     const float fLow = (1.0f - T * T) * 440.0f + 10.0f;
-    const float fHigh = (sampleRate_ * 0.125f - fLow) * ((1.0f - T) * 0.2f + 0.8f) + fLow;
-    const float fc = T * 2300.0f + 440.0f;
+    // At low rates the cutoffs are held where the one-pole steps stay
+    // stable; at 44.1 kHz and above none reaches that.
+    const float highest = sampleRate_ / 6.28319f;
+    float fc = T * 2300.0f + 440.0f;
+    if (fc > highest) fc = highest;
+    float fHigh = (sampleRate_ * 0.125f - fLow) * ((1.0f - T) * 0.2f + 0.8f) + fLow;
+    if (fHigh > highest) fHigh = highest;
     k1_ = fc * w_;
     k2_ = (fc - fc * 0.125f) * w_;
     kh_ = w_ * fHigh;
@@ -50,8 +55,8 @@ void OutputStage::setToneCoefficients(float T) {
 // lines, whose delays are far longer than a run so that all their reads can
 // go first; then the outputs. States live in locals meanwhile: the stores would otherwise make
 // the compiler reload every member on every sample.
-STRELLON_VECTOR_CLONES
-int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* right) {
+inline __attribute__((always_inline)) int OutputStage::render(int n, const OutputControls& c, float* left,
+                                                               float* right) {
     const float w = w_, release = releaseCoefficient_;
     const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
     float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
@@ -65,6 +70,7 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
     float shaped[kRun];
     for (int i = 0; i < n; ++i) {
         const float T = run_.dynaTone[i];
+        shaped[i] = 0.0f;
         if (!(T > 0.0f)) continue;
         const float x = run_.mix[i] * 3.9f;
         // The coefficients depend on DynaTone alone (and the rate).
@@ -168,13 +174,18 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
     std::memcpy(left, l, sizeof(float) * static_cast<size_t>(n));
     std::memcpy(right, r, sizeof(float) * static_cast<size_t>(n));
 
-    int finite = 1;
-    for (int i = 0; i < n; ++i)
-        finite &= (std::fabs(l[i]) <= FLT_MAX) & (std::fabs(r[i]) <= FLT_MAX) & (std::fabs(run_.mix[i]) <= FLT_MAX);
-    if (finite) return n;
+    // The tone section's states can run away behind the limiter, which
+    // keeps the output small; its shaped value shows them.
+    auto sound = [&](int i) {
+        return (std::fabs(l[i]) <= kBlownUp) & (std::fabs(r[i]) <= kBlownUp) & (std::fabs(run_.mix[i]) <= kBlownUp) &
+               (std::fabs(shaped[i]) <= kBlownUp);
+    };
+    int fine = 1;
+    for (int i = 0; i < n; ++i) fine &= sound(i);
+    if (fine) return n;
     for (int i = 0, j = 0; i < n; ++i) {
         if (run_.chorus[i] != 0.0f) ++j;
-        if (!std::isfinite(l[i]) || !std::isfinite(r[i]) || !std::isfinite(run_.mix[i])) {
+        if (!sound(i)) {
             // The caller resets the stage now; only the oscillators, which
             // a reset keeps, must stand where this sample left them.
             lfo1_.untick(voiced - j);
@@ -183,6 +194,13 @@ int OutputStage::renderRun(int n, const OutputControls& c, float* left, float* r
         }
     }
     return n;
+}
+
+int OutputStage::renderPlain(int n, const OutputControls& c, float* left, float* right) {
+    return render(n, c, left, right);
+}
+STRELLON_AVX2_VERSION int OutputStage::renderAvx2(int n, const OutputControls& c, float* left, float* right) {
+    return render(n, c, left, right);
 }
 
 }  // namespace strellon

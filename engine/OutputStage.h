@@ -28,8 +28,11 @@ struct OutputControls {
 
 class OutputStage {
 public:
-    // Chorus buffers fit 33 ms plus the sweep at 192 kHz.
-    static constexpr int kChorusCapacity = 8192;
+    // Chorus buffers fit 33 ms plus the sweep at 384 kHz.
+    static constexpr int kChorusCapacity = 16384;
+    // Beyond this a value in the stage is taken for a blow-up, as if it were
+    // not a number: no setting that sounds comes near it.
+    static constexpr float kBlownUp = 1e8f;
     // Most samples in one run.
     static constexpr int kRun = 64;
 
@@ -45,6 +48,10 @@ public:
 
     // True when the idle test stops the engine for this mix value.
     static bool isSilent(float mix) { return std::fabs(mix * 3.9f) < 1.8e-9f; }
+
+    // What renderRun() writes for a sample while the engine is idle: the
+    // frozen mix through the gains, no tone section and no chorus.
+    static float heldSample(float mix, const OutputControls& c) { return mix * 3.9f * c.volume * c.volumeFactor; }
 
     // Audio thread, once per sample, also while idle. Clears active when the
     // input is below the idle threshold and holdAwake is false.
@@ -65,12 +72,22 @@ public:
     }
 
     // Audio thread: writes the n samples of the run. Stops after the first
-    // sample whose output or mix is not a finite number and returns its
+    // sample whose output, mix or tone section has blown up (not a finite
+    // number, or beyond kBlownUp) and returns its
     // index (n when none was); the stage then wants a reset(), which the
     // render loop gives it.
-    int renderRun(int n, const OutputControls& c, float* left, float* right);
+    int renderRun(int n, const OutputControls& c, float* left, float* right) {
+        return (this->*render_)(n, c, left, right);
+    }
 
 private:
+    // renderRun's work, built once per processor version; the version is
+    // picked at construction.
+    int render(int n, const OutputControls& c, float* left, float* right);
+    int renderPlain(int n, const OutputControls& c, float* left, float* right);
+    int renderAvx2(int n, const OutputControls& c, float* left, float* right);
+    int (OutputStage::*render_)(int, const OutputControls&, float*, float*);
+
     void setToneCoefficients(float T);
 
     const float* limiterTable_ = EngineTables::get().limiter.data();

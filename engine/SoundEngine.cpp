@@ -10,9 +10,6 @@ namespace strellon {
 
 namespace {
 
-constexpr float kMinimumRate = 22050.0f;
-constexpr float kMaximumRate = 192000.0f;
-
 // Long tails decay into denormals, which are slow on x86; flush them to
 // zero for the duration of a block and give the host its mode back.
 class FlushDenormals {
@@ -46,15 +43,25 @@ SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
         voices_->setFrequency(s, tables_.noteFrequency[36 + s]);
         currentNote_[s] = -1;
     }
+    measureQuietSpan();
 }
 
 void SoundEngine::setSampleRate(float rate) {
-    if (!std::isfinite(rate) || rate <= 0.0f) return;
-    rate = std::clamp(rate, kMinimumRate, kMaximumRate);
+    if (!(rate >= kMinimumRate && rate <= kMaximumRate)) return;
     sampleRate_ = rate;
     output_.setSampleRate(rate);
     voices_->setSampleRate(rate);
     w_ = angularFactor(rate);
+    measureQuietSpan();
+}
+
+// The longest loop period among the voices, and the chorus lines' length:
+// a tail is over once the mix has stayed silent that long.
+void SoundEngine::measureQuietSpan() {
+    float longest = 0.0f;
+    for (int s = 0; s < kNumStrings; ++s) longest = std::max(longest, 2.0f * voices_->lengthUnit(s));
+    const float span = longest * 1.1f + sampleRate_ * 0.04f;
+    quietSpan_ = span < 1048576.0f ? static_cast<int>(span) : 1048576;
 }
 
 void SoundEngine::resume() {
@@ -127,6 +134,8 @@ void SoundEngine::noteOn(int key, float velocity) {
                           tuningRatio_[k] * frequency * 0.5f};
     voices_->startNote(s, start);
     sounding_[k].store(1, std::memory_order_relaxed);
+    measureQuietSpan();
+    quietFor_ = 0;
 
     // Keep the engine awake until the string's loop has carried the pluck
     // round once; some settings give exact silence until then.
@@ -167,6 +176,9 @@ void SoundEngine::recover() {
     bodyLowpass_ = bodyHighpass1_ = bodyHighpass2_ = 0.0f;
     active_ = false;
     idleHold_ = 0;
+    quietFor_ = 0;
+    loudest_ = 0.0f;
+    quietBelow_ = kQuietFloor;
 }
 
 // The sample of the next event after sample i: the queue entry under the
@@ -219,7 +231,23 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
                 bodyFeedback_ = mix_;
             }
         }
-        if (OutputStage::isSilent(mix_) && idleHold_ <= 0) active_ = false;
+        const float level = std::fabs(mix_);
+        if (level > loudest_) {
+            loudest_ = level;
+            quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
+        }
+        if (!(level < quietBelow_)) quietFor_ = 0;
+        else if (quietFor_ < quietSpan_) ++quietFor_;
+        // Until something has sounded since the engine woke (events wake it
+        // before their note comes), it falls idle on the first silent mix.
+        const bool heard = loudest_ >= kQuietFloor;
+        const bool over = heard ? quietFor_ >= quietSpan_ : OutputStage::isSilent(mix_);
+        if (over && idleHold_ <= 0 && active_) {
+            // The next wake measures its own loudest mix.
+            active_ = false;
+            loudest_ = 0.0f;
+            quietBelow_ = kQuietFloor;
+        }
         if (idleHold_ > 0) --idleHold_;
         const float dynaTone = param(kDynaTone);
         const float toneRama = param(kToneRama);
@@ -247,6 +275,16 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         intake_.takeDue(i, [this](int key) { noteOff(key); });
         while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
 
+        // Idle, the output stage only scales the frozen mix: the same value
+        // on every sample up to the next event, and no state moves.
+        if (!active_) {
+            const int end = nextEvent(i, next, frames);
+            const float held = OutputStage::heldSample(mix_, controls);
+            if (left) std::fill(left + i, left + end, held);
+            if (right) std::fill(right + i, right + end, held);
+            i = end;
+            continue;
+        }
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
         const int end = std::min(nextEvent(i, next, frames), i + OutputStage::kRun);

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 #include "engine/EngineTables.h"
@@ -32,9 +33,9 @@ public:
     // read here) at 44100 Hz. Throws std::bad_alloc if memory is short.
     explicit SoundEngine(const ParamValues& params, VoicePath path = VoicePath::kFast);
 
-    // UI thread. Rates that are not finite or not positive are ignored; the
-    // rest are held to 22.05..192 kHz, where every filter stays stable and
-    // every note fits its buffers.
+    // UI thread. The engine plays at 8 to 384 kHz; other rates (not
+    // finite, not positive, or out of that range) are ignored. A new rate
+    // re-derives the sounding notes' values for it.
     void setSampleRate(float rate);
     void setBlockSize(int frames) { blockSize_ = frames; }
     // UI thread, before audio starts: re-derives the voices' coefficients,
@@ -64,11 +65,22 @@ public:
     int currentNote(int voice) const { return currentNote_[voice]; }
     float tuningRatio(int pitchClass) const { return tuningRatio_[pitchClass]; }
     float voiceLevel(int voice) const { return voices_->level(voice); }
+    float voiceLengthUnit(int voice) const { return voices_->lengthUnit(voice); }
     const MidiIntake& intake() const { return intake_; }
     float limiterGain() const { return output_.limiterGain(); }
 
 private:
-    float param(int index) const { return readParam(params_, index); }
+    // A stored value far outside any setting's range (a host's or a
+    // program's) does not reach the sound: the engine keeps hearing the
+    // last value it took for that parameter, as it does for a NaN, which
+    // is never stored. The value stays stored for the host.
+    static constexpr float kLargestParameter = 100.0f;
+    float param(int index) {
+        const float v = readParam(params_, index);
+        if (std::fabs(v) <= kLargestParameter) return heard_[index] = v;
+        return heard_[index];
+    }
+    void measureQuietSpan();
     void prepareBlock();
     void noteOn(int key, float velocity);
     void noteOff(int key);
@@ -94,6 +106,17 @@ private:
     // Samples after a note-on during which the idle test may not stop the
     // engine: the string's loop needs that long to reach the output.
     int idleHold_ = 0;
+    // The engine goes idle once the mix has stayed quiet for quietSpan_
+    // samples on end (the longest loop and the chorus), not at a zero
+    // crossing of a tail that still sounds. Quiet is 90 dB below the
+    // loudest mix since the engine woke, or below an absolute floor
+    // (110 dB below full scale at the output stage's input) for quiet
+    // notes, whose tails would otherwise end in the body's faint noise.
+    int quietFor_ = 0, quietSpan_ = 0;
+    static constexpr float kQuietRatio = 3.1622777e-5f;  // -90 dB
+    static constexpr float kQuietFloor = 8.1084e-7f;    // -110 dB / 3.9
+    float loudest_ = 0.0f, quietBelow_ = kQuietFloor;
+    std::array<float, kNumParams> heard_{};
 
     // Per-block values.
     float pick_ = 0, chorusBaseDelay_ = 0, sympatheticGain_ = 0, volume_ = 0;

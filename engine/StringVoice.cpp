@@ -11,20 +11,35 @@ StringVoice::StringVoice()
       comb_(0.0f, kCombCapacity),
       modeBLoop_(0.0f, kModeBMinimumSize) {}
 
+// A new rate also re-derives the sounding note's values for it (not its loop
+// gain, which a damped note-off may have lowered), so that nothing keeps
+// coefficients worked out for the old rate.
 void StringVoice::setSampleRate(float sampleRate) {
+    const bool changed = sampleRate != sampleRate_;
     sampleRate_ = sampleRate;
-    const VoiceRates r = voiceRates(sampleRate);
-    w_ = r.angular;
-    attack_ = r.attack;
-    release_ = r.release;
+    rates_ = voiceRates(sampleRate);
+    w_ = rates_.angular;
+    attack_ = rates_.attack;
+    release_ = rates_.release;
+    lowCut_ = heldCutoff(3900.0f, rates_);
+    if (changed && note_ >= 0) toneFrequency_ = toneFrequencyFor(note_, sampleRate);
+    if (changed && frequency_ != 0.0f) derive();
+    envelopeGrowth_ = envelopeGrowth(lengthUnit_, rates_);
 }
 
 void StringVoice::setFrequency(float hz) {
-    const StringTuning t = tuneString(hz, velocity_, nis_, shaping_, sampleRate_);
-    loopGain_ = t.loopGain;
+    frequency_ = hz;
+    loopGain_ = tuneString(hz, velocity_, nis_, shaping_, sampleRate_).loopGain;
+    derive();
+}
+
+void StringVoice::derive() {
+    const StringTuning t = tuneString(frequency_, velocity_, nis_, shaping_, sampleRate_);
     noiseCutoff_ = t.noiseCutoff;
     lengthUnit_ = t.lengthUnit;
     brightness_ = t.brightness;
+    filterBrightness_ = t.filterBrightness;
+    envelopeGrowth_ = envelopeGrowth(lengthUnit_, rates_);
 }
 
 void StringVoice::reset() {
@@ -37,7 +52,10 @@ void StringVoice::reset() {
     sympathetic_ = noiseCutoff_ = shaping_ = lengthUnit_ = 0.0f;
     rampCounter_ = 0.0f;
     rampLength_ = 1.0f;
-    brightness_ = 0.0f;
+    brightness_ = filterBrightness_ = 0.0f;
+    frequency_ = 0.0f;
+    note_ = -1;
+    envelopeGrowth_ = envelopeGrowth(0.0f, rates_);
     noteActive_ = false;
     toneFrequency_ = 200.0f;
     loopA_.clear();
@@ -83,7 +101,7 @@ float StringVoice::process() {
     float z;
     if (character != Character::kModeB) {
         if (tick) {
-            loopA_.setDelay(D - 2.0f * selfBend_ * envelope_ * envelope_);
+            loopA_.setDelay(D - 2.0f * selfBend_ * envelope_ * envelope_ * rates_.bendScale);
             loopB_.setDelay(D * (1.0f + modulation_ * driftTarget_ * 0.03f));
             comb_.setDelay(D * fixing_ * fixing_);
         }
@@ -104,20 +122,20 @@ float StringVoice::process() {
         float t;
         switch (character) {
         case Character::kBand1:
-            if (sometimes) y = lowpassStep(y, 3900.0f) * nis_ + (1.0f - nis_) * y;
+            if (sometimes) y = lowpassStep(y, lowCut_) * nis_ + (1.0f - nis_) * y;
             break;
         case Character::kBand2:
-            if (sometimes) y = lowpassStep(y, 3900.0f);
-            y = lowpassStep(y, brightness_ + 950.0f);
+            if (sometimes) y = lowpassStep(y, lowCut_);
+            y = lowpassStep(y, filterBrightness_ + 950.0f);
             break;
         case Character::kBand3:
-            t = lowpassStep(y, brightness_ + 954.0f);
+            t = lowpassStep(y, filterBrightness_ + 954.0f);
             if (std::fabs(t) > 0.9f) y = -y;
             break;
         case Character::kBand4:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.9f) y = -y;
-            y = lowpassStep(y, brightness_ + 954.0f);
+            y = lowpassStep(y, filterBrightness_ + 954.0f);
             break;
         case Character::kBand5:
             t = lowpassStep(y, 860.0f);
@@ -126,7 +144,7 @@ float StringVoice::process() {
         case Character::kBand6:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.9f) y = 0.9f;
-            else y = lowpassStep(y, brightness_ + 950.0f);
+            else y = lowpassStep(y, filterBrightness_ + 950.0f);
             G = 1.0f;
             break;
         case Character::kBand7:
@@ -136,10 +154,10 @@ float StringVoice::process() {
         case Character::kBand8:
             t = lowpassStep(y, 860.0f);
             if (std::fabs(t) > 0.5f) y = 0.5f;
-            else y = lowpassStep(y, brightness_ + 950.0f);
+            else y = lowpassStep(y, filterBrightness_ + 950.0f);
             break;
         case Character::kBand9:
-            y = lowpassStep(y, brightness_ + 992.0f);
+            y = lowpassStep(y, filterBrightness_ + 992.0f);
             break;
         default:
             break;
@@ -149,7 +167,7 @@ float StringVoice::process() {
     } else {
         if (tick) {
             drift_ = drift_ + (n_ - drift_) * w_ * 300.0f;
-            modeBLoop_.setDelay(2.0f * D * (1.0f + drift_ * modulation_ * 0.004f) - selfBend_ * envelope_ * 1.28f);
+            modeBLoop_.setDelay(2.0f * D * (1.0f + drift_ * modulation_ * 0.004f) - selfBend_ * envelope_ * 1.28f * rates_.bendScale);
             comb_.setDelay(D * fixing_ * fixing_);
         }
         const float u = X + 0.9f * comb_.push(X);
@@ -159,7 +177,7 @@ float StringVoice::process() {
         hp_ = hp_ + (sympathetic_ - hp_) * 570.0f * w_;
         sympathetic_ = (sympathetic_ - hp_) * 0.5f + 1e-8f;
         const float v = modeBLoop_.read();
-        tone_ = tone_ + (v * (G + 1.0f) * 0.5f * loopGain_ + h - tone_) * (brightness_ + 950.0f) * w_;
+        tone_ = tone_ + (v * (G + 1.0f) * 0.5f * loopGain_ + h - tone_) * (filterBrightness_ + 950.0f) * w_;
         r_ = tone_;
         modeBLoop_.write(r_ + sympathetic_ + 0.0001f);
         z = r_;
@@ -173,7 +191,7 @@ float StringVoice::process() {
         envelope_ = 0.0f;
     }
     level_ = envelope_;
-    envelope_ = envelope_ * (1.0f + D * 1e-7f);
+    envelope_ = envelope_ * envelopeGrowth_;
     if (std::fabs(envelope_) < kSilence) {
         if (character == Character::kModeB) r_ = 0.0f;
         else y_ = 0.0f;

@@ -41,7 +41,10 @@ public:
         fixing_ = fixing;
     }
     void setFrequency(float hz);
-    void setToneFrequency(int note) { toneFrequency_ = toneFrequencyFor(note, sampleRate_); }
+    void setToneFrequency(int note) {
+        note_ = note;
+        toneFrequency_ = toneFrequencyFor(note, sampleRate_);
+    }
     void resetExcitation() {
         excitationCounter_ = 0;
         rampCounter_ = 0.0f;
@@ -72,6 +75,9 @@ private:
         return h;
     }
 
+    // What setFrequency and setToneFrequency derive that depends on the rate.
+    void derive();
+
     float hp_ = 0, n_ = 0, tone_ = 0, drift_ = 0, excitationLowpass_ = 0, b_ = 0, l_ = 0;
     float driftTarget_ = 0;
     int driftCounter_ = 0;
@@ -87,6 +93,12 @@ private:
     float rampCounter_ = 0, rampLength_ = 1;
     float brightness_ = 0;
     int tickCounter_ = 0;
+    // The string frequency and note last given (0 and -1 before any), kept
+    // so that a new rate re-derives what depends on it.
+    float frequency_ = 0;
+    int note_ = -1;
+    VoiceRates rates_ = voiceRates(44100.0f);
+    float filterBrightness_ = 0, lowCut_ = 3900.0f, envelopeGrowth_ = 1.0f;
     bool noteActive_ = false;
     float toneFrequency_ = 200.0f;
     FractionalDelay loopA_, loopB_, comb_;

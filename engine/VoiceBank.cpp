@@ -55,8 +55,11 @@ VoiceBank::VoiceBank()
       loops_(kLoopCapacity),
       comb_(kCombCapacity),
       modeBLoop_(kModeBMinimumSize) {
+    step_ = pickVersion(&VoiceBank::stepPlain, &VoiceBank::stepAvx2);
+    feed_ = pickVersion(&VoiceBank::feedPlain, &VoiceBank::feedAvx2);
     reset();
 }
+
 
 void VoiceBank::reset() {
     const V4 zero = splat(0.0f);
@@ -68,16 +71,18 @@ void VoiceBank::reset() {
         envelope_[g] = level_[g] = fixing_[g] = zero;
         loopGain_[g] = splat(kLoopGainLimit);
         sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = noiseScale_[g] = zero;
-        envelopeGrowth_[g] = splat(1.0f);
+        envelopeGrowth_[g] = splat(envelopeGrowth(0.0f, rates_));
         rampCounter_[g] = zero;
         rampLength_[g] = splat(1.0f);
-        brightness_[g] = zero;
+        brightness_[g] = filterBrightness_[g] = zero;
         toneFrequency_[g] = splat(200.0f);
         e_[g] = zero;
     }
     for (int v = 0; v < kNumStrings; ++v) {
         excitationCounter_[v] = 0;
         noteActive_[v] = false;
+        frequency_[v] = 0.0f;
+        note_[v] = -1;
         loops_.setDelay(kLoopA, v, 0.0f);
         loops_.setDelay(kLoopB, v, 0.0f);
         comb_.setDelay(0, v, 0.0f);
@@ -92,12 +97,20 @@ void VoiceBank::reset() {
     character_ = Character::kNone;
 }
 
+// As StringVoice::setSampleRate: a new rate re-derives each voice's values.
 void VoiceBank::setSampleRate(float sampleRate) {
+    const bool changed = sampleRate != sampleRate_;
     sampleRate_ = sampleRate;
-    const VoiceRates r = voiceRates(sampleRate);
-    w_ = r.angular;
-    attack_ = r.attack;
-    release_ = r.release;
+    rates_ = voiceRates(sampleRate);
+    w_ = rates_.angular;
+    attack_ = rates_.attack;
+    release_ = rates_.release;
+    lowCut_ = heldCutoff(3900.0f, rates_);
+    for (int v = 0; v < kNumStrings; ++v) {
+        if (changed && note_[v] >= 0) lane(toneFrequency_, v) = toneFrequencyFor(note_[v], sampleRate);
+        if (changed && frequency_[v] != 0.0f) derive(v);
+        lane(envelopeGrowth_, v) = envelopeGrowth(lane(lengthUnit_, v), rates_);
+    }
 }
 
 void VoiceBank::setSelfBend(float v) { selfBend_ = v < 0.01f ? 0.0f : v; }
@@ -110,18 +123,26 @@ void VoiceBank::setShaping(float v) {
 void VoiceBank::setDamp(float v) { damp_ = v; }
 
 void VoiceBank::setFrequency(int voice, float hz) {
-    const StringTuning t = tuneString(hz, lane(velocity_, voice), lane(nis_, voice), shaping_, sampleRate_);
-    lane(loopGain_, voice) = t.loopGain;
+    frequency_[voice] = hz;
+    lane(loopGain_, voice) = tuneString(hz, lane(velocity_, voice), lane(nis_, voice), shaping_, sampleRate_).loopGain;
+    derive(voice);
+}
+
+void VoiceBank::derive(int voice) {
+    const StringTuning t =
+        tuneString(frequency_[voice], lane(velocity_, voice), lane(nis_, voice), shaping_, sampleRate_);
     lane(noiseCutoff_, voice) = t.noiseCutoff;
     lane(lengthUnit_, voice) = t.lengthUnit;
-    lane(envelopeGrowth_, voice) = 1.0f + t.lengthUnit * 1e-7f;
+    lane(envelopeGrowth_, voice) = envelopeGrowth(t.lengthUnit, rates_);
     lane(brightness_, voice) = t.brightness;
+    lane(filterBrightness_, voice) = t.filterBrightness;
 }
 
 void VoiceBank::startNote(int voice, const NoteStart& s) {
     noteActive_[voice] = true;
     pulsing_ |= 1u << voice;
     ramping_ |= 1u << voice;
+    note_[voice] = s.note;
     lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
     lane(velocity_, voice) = s.velocity;
     lane(nis_, voice) = s.nis;
@@ -147,8 +168,7 @@ void VoiceBank::dampNote(int voice) {
 // unchanged (the sum starts at +0, so it is never -0), so a voice's own
 // output is masked to +0 instead of being skipped; only the group that holds
 // voice j needs the mask.
-STRELLON_VECTOR_CLONES
-void VoiceBank::feed(const float* out, float body, float gain) {
+inline __attribute__((always_inline)) void VoiceBank::feed(const float* out, float body, float gain) {
     static constexpr I4 kAllBut[4] = {{0, -1, -1, -1}, {-1, 0, -1, -1}, {-1, -1, 0, -1}, {-1, -1, -1, 0}};
     V4 sum[kGroups] = {splat(0.0f), splat(0.0f), splat(0.0f)};
 #pragma GCC unroll 12
@@ -161,8 +181,7 @@ void VoiceBank::feed(const float* out, float body, float gain) {
     for (int g = 0; g < kGroups; ++g) sympathetic_[g] = (sum[g] + body) * gain;
 }
 
-STRELLON_VECTOR_CLONES
-void VoiceBank::step(float* out, std::uint32_t& random) {
+inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint32_t& random) {
     // Draw this sample's numbers in the order the voices would, one after
     // the other: the drift draw of each voice, then its character draw.
     alignas(16) std::int32_t noiseDraw[kNumStrings];
@@ -257,9 +276,9 @@ void VoiceBank::step(float* out, std::uint32_t& random) {
         if (modeB) {
             float& drift = lane(drift_, v);
             drift = drift + (lane(n_, v) - drift) * w * 300.0f;
-            modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f);
+            modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f * rates_.bendScale);
         } else {
-            loops_.setDelay(kLoopA, v, D - 2.0f * selfBend_ * env * env);
+            loops_.setDelay(kLoopA, v, D - 2.0f * selfBend_ * env * env * rates_.bendScale);
             loops_.setDelay(kLoopB, v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
         }
         comb_.setDelay(0, v, D * fixing * fixing);
@@ -316,17 +335,17 @@ inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* someti
     for (int g = 0; g < kGroups; ++g) {
         V4 y = y_[g] + sympathetic_[g];
         V4& tone = tone_[g];
-        const V4 F = brightness_[g];
+        const V4 F = filterBrightness_[g];
         auto lowpass = [&](V4 x, V4 fc) { return tone = tone + (x - tone) * w * fc; };
         if constexpr (C == Character::kBand1) {
             const V4 old = tone;
-            const V4 t = lowpass(y, splat(3900.0f));
+            const V4 t = lowpass(y, splat(lowCut_));
             const V4 mixed = t * nis_[g] + (1.0f - nis_[g]) * y;
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], mixed, y);
         } else if constexpr (C == Character::kBand2) {
             const V4 old = tone;
-            const V4 t = lowpass(y, splat(3900.0f));
+            const V4 t = lowpass(y, splat(lowCut_));
             tone = select(sometimes[g], tone, old);
             y = select(sometimes[g], t, y);
             y = lowpass(y, F + 950.0f);
@@ -372,7 +391,7 @@ inline __attribute__((always_inline)) void VoiceBank::processModeB(const V4* u, 
     V4 read[kGroups];
     modeBLoop_.read(read);
     for (int g = 0; g < kGroups; ++g) {
-        tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (brightness_[g] + 950.0f) * w;
+        tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (filterBrightness_[g] + 950.0f) * w;
         r_[g] = tone_[g];
     }
     V4 written[kGroups];
@@ -425,5 +444,11 @@ inline __attribute__((always_inline)) void VoiceBank::finishWith(const V4* G, fl
         std::memcpy(out + 4 * g, &result, sizeof result);
     }
 }
+
+// The versions of the per-sample work, one per processor.
+void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step(out, random); }
+void VoiceBank::feedPlain(const float* out, float body, float gain) { feed(out, body, gain); }
+STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step(out, random); }
+STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) { feed(out, body, gain); }
 
 }  // namespace strellon

@@ -12,11 +12,14 @@ namespace strellon {
 // are larger so low notes keep their pitch at high rates.
 constexpr int kVoiceCapacity = 3000;
 
-// Loop buffers sized for the lowest note at 192 kHz with every tuning offset
-// and the drift's 6 % swing.
-constexpr int kLoopCapacity = 16384;
-constexpr int kCombCapacity = 20000;
-constexpr int kModeBMinimumSize = 32768;
+// The rates the engine plays at; the loop buffers are sized for the lowest
+// note at the highest of them, with every tuning offset and the drift's 6 %
+// swing.
+constexpr float kMinimumRate = 8000.0f;
+constexpr float kMaximumRate = 384000.0f;
+constexpr int kLoopCapacity = 32768;
+constexpr int kCombCapacity = 32768;
+constexpr int kModeBMinimumSize = 65536;
 
 constexpr float kLoopGainLimit = 0.99999988f;
 constexpr float kSilence = 1.8e-6f;
@@ -48,12 +51,41 @@ struct VoiceRates {
     float angular;
     float attack;   // 1 ms to 1 %
     float release;  // 400 ms to 1 %
+    // The one-pole step runs away once its coefficient passes 2 and rings
+    // above 1; a cutoff is held to where the coefficient is 1 (the filter
+    // then passes its input), which at 44.1 kHz and above no cutoff reaches.
+    float highestCutoff;
+    // The self-bend shortens the loop by a number of samples, set for
+    // 44.1 kHz; scaled by rate / 44100 it bends the pitch alike at every rate.
+    float bendScale;
+    // The envelope's growth per sample was set for 44.1 kHz; a loop D
+    // samples long grows it by D * 1e-7 per sample there. Per second that is
+    // (rate / 44100)^2 times more at another rate, so it is scaled back.
+    float growthScale;
 };
 
 inline VoiceRates voiceRates(float sampleRate) {
+    const float relative = 44100.0f / sampleRate;
     return {6.28319f / sampleRate,
             static_cast<float>(std::pow(0.01, 1.0 / (sampleRate * 0.001))),
-            static_cast<float>(std::pow(0.01, 1.0 / (sampleRate * 0.4)))};
+            static_cast<float>(std::pow(0.01, 1.0 / (sampleRate * 0.4))),
+            sampleRate / 6.28319f,
+            sampleRate / 44100.0f,
+            relative * relative};
+}
+
+// The one-pole cutoffs of the loop filters that are fixed in Hz.
+inline float heldCutoff(float hz, const VoiceRates& r) { return hz > r.highestCutoff ? r.highestCutoff : hz; }
+
+// The envelope's factor per sample, 1 + D * 1e-7 at 44.1 kHz. Where that
+// growth would outrun the 400 ms release (the lowest notes) the level
+// would climb for good; it is held just below the release, which leaves
+// every note that decayed before as it was.
+inline float envelopeGrowth(float lengthUnit, const VoiceRates& r) {
+    float growth = lengthUnit * 1e-7f * r.growthScale;
+    const float most = 0.98f * (1.0f - r.release);
+    if (!(growth <= most)) growth = most;
+    return 1.0f + growth;
 }
 
 // What setFrequency derives from the string frequency.
@@ -62,6 +94,9 @@ struct StringTuning {
     float noiseCutoff;
     float lengthUnit;  // D, samples
     float brightness;  // F, Hz
+    // F as the loop's low-passes use it (F + 950 to F + 992 Hz): held so
+    // that F + 992 stays within the highest cutoff.
+    float filterBrightness;
 };
 
 inline StringTuning tuneString(float f, float velocity, float nis, float shaping, float sampleRate) {
@@ -71,7 +106,9 @@ inline StringTuning tuneString(float f, float velocity, float nis, float shaping
     float gain = static_cast<float>(modeB ? (fd - 620.0) * 9e-6 + 0.99 : (fd - 420.0) * 9e-6 + 0.99);
     t.loopGain = gain > kLoopGainLimit ? kLoopGainLimit : gain;
     double cutoff = (velocity * 0.9 + 0.1) * nis * fd * 3.0 + 40.0;
-    t.noiseCutoff = static_cast<float>(cutoff > 6500.0 ? 6500.0 : cutoff);
+    if (cutoff > 6500.0) cutoff = 6500.0;
+    const double highest = sampleRate / 6.28319f;
+    t.noiseCutoff = static_cast<float>(cutoff > highest ? highest : cutoff);
     double stretched = fd;
     if (sampleRate < 50000.0f) {
         if (modeB) {
@@ -82,8 +119,14 @@ inline StringTuning tuneString(float f, float velocity, float nis, float shaping
         }
     }
     t.lengthUnit = static_cast<float>(sampleRate / stretched / kVoiceCapacity * kVoiceCapacity);
+    // A note near or above half the rate (the top notes at low rates) would
+    // make a loop shorter than the cubic read's reach, which then feeds back
+    // more than it takes in; at 44.1 kHz every note's unit is longer.
+    if (t.lengthUnit < 1.0f) t.lengthUnit = 1.0f;
     double bright = 8.0 * fd;
     t.brightness = static_cast<float>(bright > sampleRate / 8.0 ? sampleRate / 8.0 : bright);
+    t.filterBrightness = t.brightness;
+    if (t.brightness + 992.0 > highest) t.filterBrightness = static_cast<float>(highest - 992.0);
     return t;
 }
 

@@ -226,6 +226,7 @@ vst2::intptr HostedPlugin::onHostCall(vst2::int32 opcode, vst2::int32 index, vst
         std::lock_guard<std::mutex> lock(callsMutex_);
         calls_.push_back(call);
     }
+    if (settings_.duringCall) settings_.duringCall(opcode);
     switch (opcode) {
         case vst2::audioMasterVersion:
             return settings_.version;

@@ -4,6 +4,7 @@
 // only through the binary interface) and by strellon-render.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,6 +30,9 @@ struct HostSettings {
     vst2::int32 blockSize = 512;
     std::vector<std::string> canDo;  // audioMasterCanDo texts answered 1
     vst2::intptr sizeWindowAnswer = 0;
+    // Runs after each call is recorded, before it is answered: lets a test
+    // act as a host that calls back into the plug-in from inside a request.
+    std::function<void(vst2::int32 opcode)> duringCall;
 };
 
 class PluginLibrary;

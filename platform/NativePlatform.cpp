@@ -4,6 +4,7 @@
 #include "platform/win32/Win32Window.h"
 #else
 #include "platform/cairo/CairoModule.h"
+#include "platform/x11/X11WindowSystem.h"
 #endif
 
 namespace strellon::platform {
@@ -30,12 +31,12 @@ bool hasNativeWindowSystem() { return true; }
 #else
 void installNativePlatform() {
     CairoModule::install();
-    // The platform's window system is installed here once it exists
-    // (setWindowSystem with its one instance). Until then the editor's frame
-    // finds no window system and opens no window.
+    // Nothing is opened here: each window opens its own connection to the
+    // X server when the host opens the editor.
+    X11WindowSystem::install();
 }
 
-bool hasNativeWindowSystem() { return false; }
+bool hasNativeWindowSystem() { return true; }
 #endif
 
 } // namespace strellon::platform

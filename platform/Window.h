@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,30 @@ enum class CursorShape { arrow, wait, sizeWE, sizeNS, sizeAll, sizeNESW, sizeNWS
 
 enum class DropType { files = 0, text = 1 };
 
+// A key typed into the window, numbered as the host interface numbers keys
+// (character, virtual key, modifier bits), so it reaches the views as a key
+// forwarded by the host would.
+struct KeyEvent {
+    int32_t character = 0;
+    uint8_t virt = 0;
+    uint8_t modifier = 0;
+};
+
 // What a window reports back to its owner.
 class WindowClient {
 public:
     virtual ~WindowClient() = default;
     virtual void windowPaint(Surface& surface, const Rect& area) = 0;
-    virtual void windowMouseDown(Point where) = 0;
+    // A button went down at a window position. Presses may be handled well
+    // after they happened, so the window passes the buttons and modifiers as
+    // they were at the press when it knows them; without them the toolkit
+    // reads the live state.
+    virtual void windowMouseDown(Point where, const std::optional<InputState>& pressed) = 0;
+    // A wheel turn over the window, in notches (positive away from the user),
+    // with the modifiers held at the turn.
+    virtual void windowWheel(Point where, float distance, const InputState& held) = 0;
+    // A key typed into the window; answers -1 when nobody took it.
+    virtual int windowKey(const KeyEvent& key, bool down) = 0;
     virtual void windowDestroyed() = 0;
     virtual bool windowDrop(void** items, int count, DropType type, Point where) = 0;
 };
@@ -124,12 +143,19 @@ public:
     virtual void invalidate(const Rect* area) = 0;
     // Hands at most one pending paint to the client; true when one ran.
     virtual bool dispatchPendingPaint() = 0;
+    // Handles the events waiting for the window (presses, wheel, keys,
+    // exposure, destruction, drops), then a pending paint. A call made while
+    // a press it handed on is still being handled (a control tracking the
+    // mouse) takes only exposures, so nothing re-enters the views.
+    virtual void processEvents() = 0;
 
     virtual CursorShape cursor() const = 0;
     virtual void setCursor(CursorShape shape) = 0;
     virtual bool setDropActive(bool active) = 0;
 
     virtual bool openEditBox(const EditBoxRequest& request) = 0;
+    // Removes the box; one still open first hands its text, as typed so
+    // far, to its client.
     virtual void closeEditBox() = 0;
     // Shows a popup menu at a window position and waits for the choice:
     // the chosen entry's command, or 0 when dismissed.

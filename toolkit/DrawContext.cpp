@@ -207,8 +207,8 @@ void DrawContext::drawString(const char* text, const Rect& r, bool opaque, int a
 
 int DrawContext::getMouseButtons() {
     platform::WindowSystem* system = platform::windowSystem();
-    if (!system) return 0;
-    const platform::InputState in = system->input();
+    if (!system && !pressed_) return 0;
+    const platform::InputState in = pressed_ ? *pressed_ : system->input();
     const bool swapped = Frame::buttonsSwapped();
     int buttons = 0;
     if (in.left) buttons |= swapped ? kRButton : kLButton;
@@ -221,6 +221,7 @@ int DrawContext::getMouseButtons() {
 }
 
 void DrawContext::getMouseLocation(Point& out) {
+    pressed_.reset();
     platform::WindowSystem* system = platform::windowSystem();
     const Point screen = system ? system->cursorScreenPosition() : Point();
     // Less the drawing offset too, so a view inside a container reads the

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 
 #include "platform/Surface.h"
 #include "platform/Window.h"
@@ -83,6 +84,11 @@ public:
 
     // Input polling: see MouseButton for the word.
     int getMouseButtons();
+    // The buttons and modifiers of the event this context was made for.
+    // Reads of the buttons answer them until the pointer's position is first
+    // read, which a tracking loop does only after its first read of the
+    // buttons: a click handled late still finds its button down once.
+    void setPressState(const platform::InputState& state) { pressed_ = state; }
     void getMouseLocation(Point& out);
     bool waitDoubleClick();
     bool waitDrag();
@@ -122,6 +128,7 @@ private:
     int lineStyle_ = 0;
     int drawMode_ = 0;
     Rect clipRect_;
+    std::optional<platform::InputState> pressed_;
     int saved_ = 0;  // the surface's save of its first settings
 };
 

@@ -7,6 +7,7 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/DrawContext.h"
 #include "toolkit/FrameEditor.h"
+#include "toolkit/KeyCode.h"
 
 namespace strellon {
 
@@ -296,6 +297,8 @@ bool Frame::anythingDirty() const {
 }
 
 void Frame::idle() {
+    // Events first: the first exposure paints, a destruction closes.
+    if (window_) window_->processEvents();
     if (!open_ || firstDrawPending_ || !anythingDirty()) return;
     std::unique_ptr<DrawContext> temporary;
     if (DrawContext* context = eventContext(temporary)) redrawIfDirty(context);
@@ -407,9 +410,22 @@ void Frame::windowPaint(platform::Surface& surface, const Rect& area) {
     drawArea(&context, area);
 }
 
-void Frame::windowMouseDown(Point where) {
+void Frame::windowMouseDown(Point where, const std::optional<platform::InputState>& pressed) {
     std::unique_ptr<DrawContext> context = temporaryContext();
-    if (context) onMouseDown(context.get(), where);
+    if (!context) return;
+    if (pressed) context->setPressState(*pressed);
+    onMouseDown(context.get(), where);
+}
+
+void Frame::windowWheel(Point where, float distance, const platform::InputState& held) {
+    std::unique_ptr<DrawContext> context = temporaryContext();
+    if (context) context->setPressState(held);
+    onWheel(context.get(), where, distance);
+}
+
+int Frame::windowKey(const platform::KeyEvent& key, bool down) {
+    const KeyCode code{key.character, key.virt, key.modifier};
+    return down ? onKeyDown(code) : onKeyUp(code);
 }
 
 void Frame::windowDestroyed() {

@@ -91,7 +91,9 @@ public:
 
 private:
     void windowPaint(platform::Surface& surface, const Rect& area) override;
-    void windowMouseDown(Point where) override;
+    void windowMouseDown(Point where, const std::optional<platform::InputState>& pressed) override;
+    void windowWheel(Point where, float distance, const platform::InputState& held) override;
+    int windowKey(const platform::KeyEvent& key, bool down) override;
     void windowDestroyed() override;
     bool windowDrop(void** items, int count, platform::DropType type, Point where) override;
 

@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libx11-dev fontconfig fonts-liberation
+  libcairo2-dev libx11-dev libxcb1-dev libxtst-dev fontconfig fonts-liberation
   python3-cairo
+  xvfb xauth
   libsndfile1-dev
   libfftw3-dev
   libstk-dev amsynth

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the thread tests under
-# ThreadSanitizer first, then the whole suite, then the Windows libraries
-# under Wine.
+# ThreadSanitizer first, then the whole suite, then the tests that need an
+# X server under a private Xvfb, then the Windows libraries under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
 bash tools/tsan.sh
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+bash tools/xvfb-tests.sh build
 bash tools/wine-tests.sh

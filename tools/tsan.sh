@@ -13,5 +13,5 @@ setarch "$(uname -m)" -R cmake --build build-tsan -j2 --target strellon_frame_te
   strellon_editor_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 setarch "$(uname -m)" -R ./build-tsan/tests/frame/strellon_frame_tests --gtest_filter='Threads.*'
-setarch "$(uname -m)" -R ./build-tsan/tests/sound/strellon_sound_tests --gtest_filter='Controls.*:Controllers.*'
+setarch "$(uname -m)" -R ./build-tsan/tests/sound/strellon_sound_tests --gtest_filter='Controls.*:Controllers.*:Threads.*'
 setarch "$(uname -m)" -R ./build-tsan/tests/editor/strellon_editor_tests --gtest_filter='*Threads*'

@@ -1,6 +1,6 @@
 // Cost of the engine: one voice sample, the twelve-voice bank, whole blocks
-// at two rates with everything on and everything off, a long tail, and two
-// plucked-string models of the STK beside them for scale.
+// at several rates with everything on and everything off, an idle block, a
+// long tail, and two plucked-string models of the STK beside them for scale.
 #include <benchmark/benchmark.h>
 
 #include <Plucked.h>
@@ -129,8 +129,32 @@ BENCHMARK(BM_EngineBlock)
     ->Args({44100, 0, 1})
     ->Args({96000, 1, 1})
     ->Args({96000, 0, 1})
+    ->Args({192000, 1, 1})
+    ->Args({384000, 1, 1})
     ->Args({44100, 1, 0})
     ->Args({44100, 0, 0});
+
+// No note sounding, everything on: what a block costs while the engine
+// idles, to set beside a fully playing block of BM_EngineBlock.
+void BM_EngineIdle(benchmark::State& state) {
+    const float rate = static_cast<float>(state.range(0));
+    ParamValues params;
+    setDefaults(params);
+    params[kDynaTone].store(0.6f);
+    SoundEngine engine(params);
+    engine.setSampleRate(rate);
+    engine.setBlockSize(kBlock);
+    engine.resume();
+    std::vector<float> left(kBlock), right(kBlock);
+    for (auto _ : state) {
+        engine.beginEvents();
+        engine.endEvents();
+        engine.processReplacing(left.data(), right.data(), kBlock);
+        benchmark::DoNotOptimize(left.data());
+    }
+    state.counters["x_realtime"] = benchmark::Counter(kBlock / rate, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_EngineIdle)->ArgName("rate")->Arg(44100)->Arg(96000);
 
 // Twenty seconds of tail after twelve notes stop: the decaying states must
 // not slow down as they shrink.

@@ -13,7 +13,7 @@ namespace strellon::platform {
 // Surface over a cairo image in 24-bit RGB. Shapes are drawn without
 // antialiasing and one-pixel lines are set pixel by pixel, so every pixel
 // lands where the device-context rules put it.
-class CairoSurface final : public Surface {
+class CairoSurface : public Surface {
 public:
     // A black image; null for a size below 1 or when cairo fails.
     static std::unique_ptr<CairoSurface> create(int width, int height);

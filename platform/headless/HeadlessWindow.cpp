@@ -47,6 +47,36 @@ bool HeadlessWindow::dispatchPendingPaint() {
     return true;
 }
 
+void HeadlessWindow::processEvents() {
+    // Inside a press being handled only paints would run; there are no
+    // exposures here.
+    if (handling_) return;
+    handling_ = true;
+    while (!events_.empty() && client_) {
+        const Event e = events_.front();
+        events_.pop_front();
+        ++processed_;
+        switch (e.kind) {
+        case Event::press: client_->windowMouseDown(e.where, e.input); break;
+        case Event::wheel: client_->windowWheel(e.where, e.distance, e.input); break;
+        case Event::key: client_->windowKey(e.keyEvent, e.down); break;
+        }
+    }
+    handling_ = false;
+}
+
+void HeadlessWindow::queuePress(Point where, const InputState& pressed) {
+    events_.push_back({Event::press, where, pressed, 0.0f, {}, true});
+}
+
+void HeadlessWindow::queueWheel(Point where, float distance, const InputState& held) {
+    events_.push_back({Event::wheel, where, held, distance, {}, true});
+}
+
+void HeadlessWindow::queueKey(const KeyEvent& key, bool down) {
+    events_.push_back({Event::key, Point(), InputState{}, 0.0f, key, down});
+}
+
 bool HeadlessWindow::setDropActive(bool active) {
     dropActive_ = active;
     return true;
@@ -54,8 +84,15 @@ bool HeadlessWindow::setDropActive(bool active) {
 
 bool HeadlessWindow::openEditBox(const EditBoxRequest& request) {
     edit_ = request;
+    typed_ = request.text;
     editOpen_ = true;
     return true;
+}
+
+void HeadlessWindow::closeEditBox() {
+    if (!editOpen_) return;
+    editOpen_ = false;
+    if (edit_.client) edit_.client->editBoxEnded(typed_.c_str());
 }
 
 int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
@@ -93,7 +130,7 @@ void HeadlessWindow::paintAll() {
 }
 
 void HeadlessWindow::pressMouse(Point where) {
-    if (client_) client_->windowMouseDown(where);
+    if (client_) client_->windowMouseDown(where, std::nullopt);
 }
 
 bool HeadlessWindow::drop(void** items, int count, DropType type, Point where) {

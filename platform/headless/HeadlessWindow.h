@@ -40,11 +40,12 @@ public:
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
+    void processEvents() override;
     CursorShape cursor() const override { return cursor_; }
     void setCursor(CursorShape shape) override { cursor_ = shape; }
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
-    void closeEditBox() override { editOpen_ = false; }
+    void closeEditBox() override;
     int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
                   MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
@@ -53,7 +54,15 @@ public:
 
     // Test side.
     void paintAll();
+    // A press handled now; the toolkit reads the buttons live.
     void pressMouse(Point where);
+    // Events that wait for the next processEvents, as a real window's do.
+    void queuePress(Point where, const InputState& pressed);
+    void queueWheel(Point where, float distance, const InputState& held = {});
+    void queueKey(const KeyEvent& key, bool down = true);
+    int eventsProcessed() const { return processed_; }
+    // Text typed into the open edit box (it starts as the request's text).
+    void typeInEditBox(const std::string& text) { typed_ = text; }
     bool drop(void** items, int count, DropType type, Point where);
     void destroy();
     bool finishEdit(const char* text);
@@ -81,7 +90,19 @@ private:
     int raised_ = 0;
     bool editOpen_ = false;
     EditBoxRequest edit_;
+    std::string typed_;
     std::vector<MenuEntry> lastMenu_;
+    struct Event {
+        enum Kind { press, wheel, key } kind;
+        Point where;
+        InputState input;
+        float distance = 0.0f;
+        KeyEvent keyEvent;
+        bool down = true;
+    };
+    std::deque<Event> events_;
+    bool handling_ = false;
+    int processed_ = 0;
     Point lastMenuAt_;
     MenuAlign lastMenuAlign_ = MenuAlign::below;
     int parentResizes_ = 0;

@@ -249,6 +249,7 @@ bool Win32Window::setDropActive(bool active) {
 bool Win32Window::openEditBox(const EditBoxRequest& request) {
     closeEditBox();
     editRequest_ = request;
+    editEnded_ = false;
     const DWORD align = request.align == TextAlign::center ? ES_CENTER : request.align == TextAlign::right ? ES_RIGHT : ES_LEFT;
     edit_ = CreateWindowExA(0, "EDIT", request.text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align,
                             request.bounds.left, request.bounds.top, request.bounds.width(),
@@ -276,6 +277,8 @@ bool Win32Window::openEditBox(const EditBoxRequest& request) {
 
 void Win32Window::closeEditBox() {
     if (!edit_) return;
+    endEdit();  // the text as typed so far goes to the client
+    if (!edit_) return;
     HWND edit = edit_;
     edit_ = nullptr;
     SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editOldProc_));
@@ -285,11 +288,12 @@ void Win32Window::closeEditBox() {
 }
 
 void Win32Window::endEdit() {
-    if (!edit_ || editEnding_) return;
+    if (!edit_ || editEnding_ || editEnded_) return;
     editEnding_ = true;
     char text[1024] = {};
     GetWindowTextA(edit_, text, sizeof text);
     EditBoxClient* client = editRequest_.client;
+    editEnded_ = true;
     if (client) client->editBoxEnded(text);
     editEnding_ = false;
 }
@@ -394,9 +398,19 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        // Unsigned halves of the position word, as the window reports them.
-        client_->windowMouseDown(Point(int(LOWORD(l)), int(HIWORD(l))));
+    {
+        // Unsigned halves of the position word, as the window reports them,
+        // and the buttons and modifiers of the press.
+        InputState pressed;
+        pressed.left = message == WM_LBUTTONDOWN || (w & MK_LBUTTON);
+        pressed.middle = message == WM_MBUTTONDOWN || (w & MK_MBUTTON);
+        pressed.right = message == WM_RBUTTONDOWN || (w & MK_RBUTTON);
+        pressed.shift = (w & MK_SHIFT) != 0;
+        pressed.control = (w & MK_CONTROL) != 0;
+        pressed.alt = GetKeyState(VK_MENU) < 0;
+        client_->windowMouseDown(Point(int(LOWORD(l)), int(HIWORD(l))), pressed);
         return 0;
+    }
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(l);
         if (item->CtlType != ODT_MENU || !item->itemData || !menuPainter_ || item->itemData > menuTexts_.size()) break;

@@ -31,6 +31,9 @@ public:
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
+    // The host's message loop brings every message to the window procedure
+    // as it comes: nothing waits here.
+    void processEvents() override {}
     CursorShape cursor() const override { return cursor_; }
     void setCursor(CursorShape shape) override;
     bool setDropActive(bool active) override;
@@ -64,6 +67,7 @@ private:
     HBRUSH editBrush_ = nullptr;
     EditBoxRequest editRequest_;
     bool editEnding_ = false;
+    bool editEnded_ = false;  // its text went to the client
 
     MenuPainter* menuPainter_ = nullptr;
     std::vector<std::string> menuTexts_;  // by owner-draw item data - 1

@@ -137,6 +137,24 @@ TEST_F(Editing, IdlePumpKeepsWorkingWhenTheTickCountWraps) {
     EXPECT_GE(plugin().countCalls(vst2::audioMasterIdle), before + 14);
 }
 
+TEST_F(Editing, TheHostsIdleInsideThePumpDoesNotRedraw) {
+    bool dirtyAfterNestedIdle = false;
+    plugin().settings().duringCall = [&](vst2::int32 opcode) {
+        if (opcode != vst2::audioMasterIdle) return;
+        // A host that answers its idle with an editor idle of its own.
+        set(83, 0.75f);
+        plugin().dispatch(vst2::effEditIdle);
+        dirtyAfterNestedIdle = control(at::globals + 11)->isDirty();
+    };
+    session->system().advanceClock(200);
+    editor().pumpIdle();
+    plugin().settings().duringCall = nullptr;
+    EXPECT_TRUE(dirtyAfterNestedIdle);
+    EXPECT_EQ(value(at::globals + 11), 0.75f);
+    idle();
+    EXPECT_FALSE(control(at::globals + 11)->isDirty());
+}
+
 TEST_F(Editing, PumpedIdleRedrawsAChangedControl) {
     set(83, 0.9f);
     session->system().advanceClock(200);

@@ -125,5 +125,14 @@ TEST_F(EditorTest, OpeningWithoutAParentCreatesNothing) {
     EXPECT_FALSE(std::filesystem::exists(decorationsPath()));
 }
 
+TEST_F(EditorTest, AHostMayCloseThePlugInWithTheEditorOpen) {
+    open();
+    session->paint();
+    EXPECT_EQ(plugin().close(), 1);
+    EXPECT_TRUE(session->system().windows().empty());
+    // The decorations are written only by the editor's close.
+    EXPECT_FALSE(std::filesystem::exists(decorationsPath()));
+}
+
 }  // namespace
 }  // namespace strellon::test

@@ -2,6 +2,8 @@
 // limiter, chorus, and the idle decision.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/OutputStage.h"
 
 namespace strellon {
@@ -21,6 +23,22 @@ TEST(OutputStage, PlainPathIsMixTimesGainsAndPassesValuesAboveOne) {
     EXPECT_EQ(l, r);
     o.process(1.0f, active, false, controls(0.0f, 0.0f), l, r);
     EXPECT_FLOAT_EQ(l, 3.9f);
+}
+
+// A finite value far beyond any sound counts as a blow-up, as a NaN does:
+// the run stops at that sample for the engine to reset.
+TEST(OutputStage, AHugeFiniteValueIsABlowUp) {
+    for (float mix : {3e7f, -1e30f, NAN}) {
+        OutputStage o(44100.0f);
+        o.addSample(0, 0.5f, true, 0.0f, 0.5f, 0.0f);
+        o.addSample(1, mix, true, 0.0f, 0.5f, 0.0f);
+        float l[2], r[2];
+        EXPECT_EQ(o.renderRun(2, controls(0.0f, 0.0f), l, r), 1) << mix;
+    }
+    OutputStage o(44100.0f);
+    o.addSample(0, 1000.0f, true, 0.0f, 0.5f, 0.0f);
+    float l, r;
+    EXPECT_EQ(o.renderRun(1, controls(0.0f, 0.0f), &l, &r), 1);  // loud, not blown up
 }
 
 TEST(OutputStage, IdleTestStopsTheEngineUnlessHeldAwake) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "host/PluginHost.h"
@@ -32,6 +33,17 @@ std::vector<std::uint8_t> threeNotes(bool programChange = true) {
 }
 
 bool have(const std::string& path) { return !path.empty() && std::filesystem::exists(path); }
+
+// amsynth starts on the first preset of the user's own bank when there is
+// one; an empty home gives it its factory presets, whatever the machine's
+// user saved. Each test runs in a process of its own.
+void factoryAmsynth(const Scratch& scratch) {
+    const std::string home = scratch.path("home");
+    std::filesystem::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+}
 
 // Each note's pitch, measured 0.15 s into it, must match its key.
 void expectNotePitches(const Audio& audio, double tolerance) {
@@ -247,6 +259,7 @@ TEST(RenderErrors, AStoppedRenderLeavesNoFiles) {
 TEST(RenderAmsynth, AudibleFiniteAndInTune) {
     if (!have(kAmsynth)) GTEST_SKIP() << "amsynth is not installed";
     Scratch scratch;
+    factoryAmsynth(scratch);
     const std::string in = scratch.write("notes.mid", threeNotes());
     const CommandRun run = render({"--plugin", kAmsynth, "--tail", "0", "--format", "wav32f", "-o",
                             scratch.path("a.wav"), in});
@@ -275,6 +288,7 @@ TEST(RenderAmsynth, TheDemoPlays) {
 TEST(RenderAmsynth, BlockSizeChangesNoNote) {
     if (!have(kAmsynth)) GTEST_SKIP() << "amsynth is not installed";
     Scratch scratch;
+    factoryAmsynth(scratch);
     const std::vector<float> reference = renderWithBlock(kAmsynth, scratch, 512);
     for (int block : {64, 1000}) {
         SCOPED_TRACE("block " + std::to_string(block));

@@ -2,6 +2,7 @@
 // controls and controllers do to the sound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -132,6 +133,39 @@ TEST(Robustness, OutputIsFiniteForAnyParameterValues) {
         p.midi(9000, 0xE0, 0, 64);
         const Stereo s = p.render(0.6);
         EXPECT_TRUE(s.finite());
+    }
+}
+
+// A host changes the rate while a chord rings, between suspend and resume
+// or without them; the instrument goes on sounding, finite and bounded.
+TEST(Robustness, RateChangesWhileAChordRings) {
+    for (auto [from, to] : {std::pair{192000.0f, 8000.0f}, {48000.0f, 22050.0f}, {8000.0f, 384000.0f}}) {
+        for (bool suspend : {true, false}) {
+            Player p(from, 512);
+            host::HostedPlugin& plugin = p.plugin();
+            std::vector<float> left(512), right(512);
+            float* outputs[2] = {left.data(), right.data()};
+            auto block = [&](std::initializer_list<int> keys) {
+                host::MidiEventList events;
+                for (int key : keys) events.add(0, 0x90, static_cast<unsigned char>(key), 120);
+                plugin.sendEvents(events.get());
+                plugin.processReplacing(outputs, 512);
+                double loudest = 0.0;
+                for (int i = 0; i < 512; ++i) {
+                    if (!std::isfinite(left[i]) || !std::isfinite(right[i])) return 1e30;
+                    loudest = std::max({loudest, double(std::fabs(left[i])), double(std::fabs(right[i]))});
+                }
+                return loudest;
+            };
+            double loudest = block({48, 55, 60, 64, 67, 72});
+            for (int b = 0; b < 20; ++b) loudest = std::max(loudest, block({}));
+            if (suspend) plugin.dispatch(vst2::effMainsChanged, 0, 0);
+            plugin.dispatch(vst2::effSetSampleRate, 0, 0, nullptr, to);
+            if (suspend) plugin.dispatch(vst2::effMainsChanged, 0, 1);
+            loudest = std::max(loudest, block({80, 87, 98, 102, 105, 116}));
+            for (int b = 0; b < 20; ++b) loudest = std::max(loudest, block({}));
+            EXPECT_LT(loudest, 4.0) << from << " to " << to << (suspend ? " with suspend" : "");
+        }
     }
 }
 

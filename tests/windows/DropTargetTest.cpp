@@ -70,7 +70,9 @@ struct Recorder : platform::WindowClient {
     int count = -1;
     platform::DropType type{};
     void windowPaint(platform::Surface&, const Rect&) override {}
-    void windowMouseDown(Point) override {}
+    void windowMouseDown(Point, const std::optional<platform::InputState>&) override {}
+    void windowWheel(Point, float, const platform::InputState&) override {}
+    int windowKey(const platform::KeyEvent&, bool) override { return -1; }
     void windowDestroyed() override {}
     bool windowDrop(void** list, int n, platform::DropType t, Point) override {
         count = n;

@@ -167,6 +167,9 @@ int runPanelCommand(const std::vector<std::string>& args, std::ostream& out, std
         err << "strellon-panel: cannot write " << output << "\n";
         return 1;
     }
+    const vst2::intptr current = session.plugin().dispatch(vst2::effGetProgram);
+    out << output << ": the editor with program " << current << " \""
+        << session.plugin().text(vst2::effGetProgramName) << "\"\n";
     session.close();
     return 0;
 }
