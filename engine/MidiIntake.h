@@ -44,7 +44,6 @@ public:
 
     // Glissando note-offs that belong to later samples than this block's
     // queue can hold in order; offsets count from the current block's start.
-    int deferredCount() const { return deferredCount_; }
     // Calls fn(key) for each note-off due at sample i.
     template <class Fn>
     void takeDue(int i, Fn&& fn) {

@@ -50,24 +50,33 @@ void OutputStage::setToneCoefficients(float T) {
     q_ = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
 }
 
-// Four passes over the run: the tone section's filters; its limiter and the
-// chorus low-pass, which carry their state from sample to sample; the chorus
-// lines, whose delays are far longer than a run so that all their reads can
-// go first; then the outputs. States live in locals meanwhile: the stores would otherwise make
-// the compiler reload every member on every sample.
+// A run goes through the stage in passes, each over the whole run before
+// the next starts: the tone section's filters; its limiter with Volume and
+// the chorus low-pass; the chorus lines; the outputs; the blow-up check.
+// Each pass keeps the states it carries in locals meanwhile: the stores
+// would otherwise make the compiler reload every member on every sample.
 inline __attribute__((always_inline)) int OutputStage::render(int n, const OutputControls& c, float* left,
                                                                float* right) {
-    const float w = w_, release = releaseCoefficient_;
-    const float volume = c.volume, volumeFactor = c.volumeFactor, baseDelay = c.chorusBaseDelay;
-    float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
-    float gain = limiterGain_, lowpass = chorusLowpass_;
-    float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
-    const float* table = limiterTable_;
-
-    // The filters first, on their own: their chains are the longest, and
-    // the limiter's long per-sample path would otherwise crowd them out of
-    // the processor's window.
     float shaped[kRun];
+    toneFilters(n, shaped);
+    float y[kRun], dry[kRun], high[kRun];
+    const int voiced = limit(n, shaped, c.volume, y, dry, high);
+    float wet1[kRun], wet2[kRun];
+    if (voiced > 0) chorusLines(voiced, high, c.chorusBaseDelay, wet1, wet2);
+    float l[kRun], r[kRun];
+    mixOutputs(n, voiced, y, dry, wet1, wet2, c.volumeFactor, l, r);
+    std::memcpy(left, l, sizeof(float) * static_cast<size_t>(n));
+    std::memcpy(right, r, sizeof(float) * static_cast<size_t>(n));
+    return firstBlownUp(n, voiced, shaped, l, r);
+}
+
+// The filters come first, on their own: their chains are the longest, and
+// the limiter's long per-sample path would otherwise crowd them out of the
+// processor's window. shaped is the soft-clipped band, 0 where the tone
+// section is off.
+inline __attribute__((always_inline)) void OutputStage::toneFilters(int n, float* shaped) {
+    float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
+    float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
     for (int i = 0; i < n; ++i) {
         const float T = run_.dynaTone[i];
         shaped[i] = 0.0f;
@@ -88,9 +97,19 @@ inline __attribute__((always_inline)) int OutputStage::render(int n, const Outpu
         const float z = (s5 * 0.8f + s6 * 0.3f) * R * 2.0f + (s3 - s4) * (1.0f - R) * 1.136f;
         shaped[i] = z - z * z * z * 0.16666667f;
     }
+    s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, s5_ = s5, s6_ = s6;
+}
 
-    float y[kRun], dry[kRun], high[kRun];
-    int voiced = 0;  // samples that go through the chorus
+// The limiter (on the tone section's samples) and Volume give y; the samples
+// that go through the chorus are split by its low-pass into dry (with a
+// fifth of y) and high, which feeds the lines, packed one after another.
+// Returns how many samples go through the chorus.
+inline __attribute__((always_inline)) int OutputStage::limit(int n, const float* shaped, float volume, float* y,
+                                                              float* dry, float* high) {
+    const float w = w_, release = releaseCoefficient_;
+    const float* table = limiterTable_;
+    float gain = limiterGain_, lowpass = chorusLowpass_;
+    int voiced = 0;
     for (int i = 0; i < n; ++i) {
         float x = run_.mix[i] * 3.9f;
         if (run_.dynaTone[i] > 0.0f) {
@@ -113,46 +132,55 @@ inline __attribute__((always_inline)) int OutputStage::render(int n, const Outpu
             high[voiced++] = y[i] - lowpass;
         }
     }
-    s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, s5_ = s5, s6_ = s6;
     limiterGain_ = gain, chorusLowpass_ = lowpass;
+    return voiced;
+}
 
-    float wet1[kRun], wet2[kRun];
-    if (voiced > 0) {
-        float delay1[kRun], delay2[kRun];
-        lfo1_.ticks(delay1, voiced);
-        lfo2_.ticks(delay2, voiced);
-        for (int j = 0; j < voiced; ++j) {
-            delay1[j] = (delay1[j] * 0.03f + 1.0f) * baseDelay;
-            delay2[j] = (1.0f - delay2[j] * 0.03f) * baseDelay * 1.1001f;
-        }
-        float feedback1 = feedback1_, feedback2 = feedback2_;
-        FractionalDelay::Sweep line1(chorus1_), line2(chorus2_);
-        // The chorus lines are only ever pushed, never peeked.
-        if (FractionalDelay::Sweep::canReadAhead(chorus1_, delay1, voiced) &&
-            FractionalDelay::Sweep::canReadAhead(chorus2_, delay2, voiced)) {
-            line1.readAhead(delay1, wet1, voiced);
-            line2.readAhead(delay2, wet2, voiced);
-            float input1[kRun], input2[kRun];
-            input1[0] = feedback1 * 0.3f + high[0];
-            input2[0] = feedback2 * 0.3f + high[0];
-            for (int j = 1; j < voiced; ++j) {
-                input1[j] = wet1[j - 1] * 0.3f + high[j];
-                input2[j] = wet2[j - 1] * 0.3f + high[j];
-            }
-            line1.writeAhead(input1, voiced);
-            line2.writeAhead(input2, voiced);
-        } else {
-            for (int j = 0; j < voiced; ++j) {
-                wet1[j] = feedback1 = line1.step(delay1[j], feedback1 * 0.3f + high[j]);
-                wet2[j] = feedback2 = line2.step(delay2[j], feedback2 * 0.3f + high[j]);
-            }
-        }
-        feedback1_ = wet1[voiced - 1];
-        feedback2_ = wet2[voiced - 1];
+// The two chorus lines, each fed back into itself, over the voiced samples:
+// wet1 and wet2 are what they give. Their delays are far longer than a run,
+// so usually all the reads can go first, four at a time.
+inline __attribute__((always_inline)) void OutputStage::chorusLines(int voiced, const float* high, float baseDelay,
+                                                                    float* wet1, float* wet2) {
+    float delay1[kRun], delay2[kRun];
+    lfo1_.ticks(delay1, voiced);
+    lfo2_.ticks(delay2, voiced);
+    for (int j = 0; j < voiced; ++j) {
+        delay1[j] = (delay1[j] * 0.03f + 1.0f) * baseDelay;
+        delay2[j] = (1.0f - delay2[j] * 0.03f) * baseDelay * 1.1001f;
     }
+    float feedback1 = feedback1_, feedback2 = feedback2_;
+    FractionalDelay::Sweep line1(chorus1_), line2(chorus2_);
+    // The chorus lines are only ever pushed, never peeked.
+    if (FractionalDelay::Sweep::canReadAhead(chorus1_, delay1, voiced) &&
+        FractionalDelay::Sweep::canReadAhead(chorus2_, delay2, voiced)) {
+        line1.readAhead(delay1, wet1, voiced);
+        line2.readAhead(delay2, wet2, voiced);
+        float input1[kRun], input2[kRun];
+        input1[0] = feedback1 * 0.3f + high[0];
+        input2[0] = feedback2 * 0.3f + high[0];
+        for (int j = 1; j < voiced; ++j) {
+            input1[j] = wet1[j - 1] * 0.3f + high[j];
+            input2[j] = wet2[j - 1] * 0.3f + high[j];
+        }
+        line1.writeAhead(input1, voiced);
+        line2.writeAhead(input2, voiced);
+    } else {
+        for (int j = 0; j < voiced; ++j) {
+            wet1[j] = feedback1 = line1.step(delay1[j], feedback1 * 0.3f + high[j]);
+            wet2[j] = feedback2 = line2.step(delay2[j], feedback2 * 0.3f + high[j]);
+        }
+    }
+    feedback1_ = wet1[voiced - 1];
+    feedback2_ = wet2[voiced - 1];
+}
 
+// Left and right: the chorus's dry and wet parts faded against y by Chorus,
+// then the controller-7 factor.
+inline __attribute__((always_inline)) void OutputStage::mixOutputs(int n, int voiced, const float* y,
+                                                                   const float* dry, const float* wet1,
+                                                                   const float* wet2, float volumeFactor, float* l,
+                                                                   float* r) const {
     // Usually every sample of a run goes through the chorus, or none does.
-    float l[kRun], r[kRun];
     if (voiced == n) {
         for (int i = 0; i < n; ++i) {
             const float Ch = run_.chorus[i];
@@ -171,11 +199,13 @@ inline __attribute__((always_inline)) int OutputStage::render(int n, const Outpu
             }
         }
     }
-    std::memcpy(left, l, sizeof(float) * static_cast<size_t>(n));
-    std::memcpy(right, r, sizeof(float) * static_cast<size_t>(n));
+}
 
-    // The tone section's states can run away behind the limiter, which
-    // keeps the output small; its shaped value shows them.
+// renderRun()'s answer: n, or the first sample that blew up. The tone
+// section's states can run away behind the limiter, which keeps the output
+// small; its shaped value shows them.
+inline __attribute__((always_inline)) int OutputStage::firstBlownUp(int n, int voiced, const float* shaped,
+                                                                    const float* l, const float* r) {
     auto sound = [&](int i) {
         return (std::fabs(l[i]) <= kBlownUp) & (std::fabs(r[i]) <= kBlownUp) & (std::fabs(run_.mix[i]) <= kBlownUp) &
                (std::fabs(shaped[i]) <= kBlownUp);

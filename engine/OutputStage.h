@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-#include "engine/Dsp.h"
+#include "engine/ChorusLines.h"
 #include "engine/EngineTables.h"
 
 namespace strellon {
@@ -53,14 +53,6 @@ public:
     // frozen mix through the gains, no tone section and no chorus.
     static float heldSample(float mix, const OutputControls& c) { return mix * 3.9f * c.volume * c.volumeFactor; }
 
-    // Audio thread, once per sample, also while idle. Clears active when the
-    // input is below the idle threshold and holdAwake is false.
-    void process(float mix, bool& active, bool holdAwake, const OutputControls& c, float& left, float& right) {
-        if (isSilent(mix) && !holdAwake) active = false;
-        addSample(0, mix, active, c.dynaTone, c.toneRama, c.chorus);
-        renderRun(1, c, &left, &right);
-    }
-
     // Audio thread: sample k (0..kRun-1) of the current run, whose idle
     // decision the caller has taken (on is the active flag after the test),
     // with the controls read for it.
@@ -87,6 +79,13 @@ private:
     int renderPlain(int n, const OutputControls& c, float* left, float* right);
     int renderAvx2(int n, const OutputControls& c, float* left, float* right);
     int (OutputStage::*render_)(int, const OutputControls&, float*, float*);
+    // render()'s passes, in their order.
+    void toneFilters(int n, float* shaped);
+    int limit(int n, const float* shaped, float volume, float* y, float* dry, float* high);
+    void chorusLines(int voiced, const float* high, float baseDelay, float* wet1, float* wet2);
+    void mixOutputs(int n, int voiced, const float* y, const float* dry, const float* wet1, const float* wet2,
+                    float volumeFactor, float* l, float* r) const;
+    int firstBlownUp(int n, int voiced, const float* shaped, const float* l, const float* r);
 
     void setToneCoefficients(float T);
 

@@ -23,7 +23,6 @@ public:
     float getLevel() const { return level_; }
     float lengthUnit() const { return lengthUnit_; }
     float loopGain() const { return loopGain_; }
-    float toneFrequency() const { return toneFrequency_; }
 
     // Note-off with Damp: lowers the loop gain once.
     void damp() {

@@ -94,7 +94,6 @@ public:
     void reset() override {
         for (auto& v : voices_) v.reset();
     }
-    StringVoice& voice(int i) { return voices_[i]; }
 
 private:
     std::array<StringVoice, kNumStrings> voices_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/ChorusLines.h"
 #include "engine/Dsp.h"
 #include "engine/EngineTables.h"
 #include "engine/Random.h"

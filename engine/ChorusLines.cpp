@@ -1,4 +1,4 @@
-#include "engine/Dsp.h"
+#include "engine/ChorusLines.h"
 
 namespace strellon {
 
