@@ -1,6 +1,10 @@
 #include "host/PluginHost.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -28,17 +32,45 @@ vst2::intptr VST2_CALL hostCallback(vst2::AEffect* effect, vst2::int32 opcode, v
 
 // PluginLibrary ---------------------------------------------------------------
 
-std::shared_ptr<PluginLibrary> PluginLibrary::open(const std::string& path, std::string& error) {
+namespace {
+
+// The system's loader, behind one small set of calls.
+#ifdef _WIN32
+void* openLibrary(const std::string& path, std::string& why) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (!module) why = "error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+void* findEntry(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* openLibrary(const std::string& path, std::string& why) {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        const char* why = dlerror();
-        error = "cannot load " + path + ": " + (why ? why : "unknown error");
+        const char* text = dlerror();
+        why = text ? text : "unknown error";
+    }
+    return handle;
+}
+void* findEntry(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+#endif
+
+}  // namespace
+
+std::shared_ptr<PluginLibrary> PluginLibrary::open(const std::string& path, std::string& error) {
+    std::string why;
+    void* handle = openLibrary(path, why);
+    if (!handle) {
+        error = "cannot load " + path + ": " + why;
         return nullptr;
     }
-    void* symbol = dlsym(handle, "VSTPluginMain");
-    if (!symbol) symbol = dlsym(handle, "main");
+    void* symbol = findEntry(handle, "VSTPluginMain");
+    if (!symbol) symbol = findEntry(handle, "main");
     if (!symbol) {
-        dlclose(handle);
+        closeLibrary(handle);
         error = path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main";
         return nullptr;
     }
@@ -57,7 +89,7 @@ std::shared_ptr<PluginLibrary> PluginLibrary::linkedIn(vst2::EntryProc entry, co
 }
 
 PluginLibrary::~PluginLibrary() {
-    if (handle_) dlclose(handle_);
+    if (handle_) closeLibrary(handle_);
 }
 
 // HostedPlugin ------------------------------------------------------------------
@@ -66,9 +98,17 @@ HostedPlugin::HostedPlugin(std::shared_ptr<PluginLibrary> library, HostSettings 
     : library_(std::move(library)), settings_(std::move(settings)) {}
 
 std::string besideProgram(const std::string& file) {
+#ifdef _WIN32
+    char self[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string folder(self, n > 0 && n < MAX_PATH ? n : 0);
+    const auto cut = folder.find_last_of("\\/");
+    return (cut == std::string::npos ? std::string(".") : folder.substr(0, cut)) + "\\" + file;
+#else
     std::error_code ignored;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
     return ((self.empty() ? std::filesystem::path(".") : self.parent_path()) / file).string();
+#endif
 }
 
 std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& path, std::string& error,

@@ -1,7 +1,7 @@
-// A small VST 2 host: loads a plug-in library the way real hosts do, answers
-// the host callback and records every call the plug-in makes to it. Used by
-// the tests (which drive the plug-in only through the binary interface) and
-// by strellon-render.
+// A small VST 2 host: loads a plug-in library the way real hosts do (dlopen,
+// or LoadLibrary on Windows), answers the host callback and records every
+// call the plug-in makes to it. Used by the tests (which drive the plug-in
+// only through the binary interface) and by strellon-render.
 #pragma once
 
 #include <functional>
@@ -53,7 +53,7 @@ class PluginLibrary;
 // One loaded plug-in instance. Several may share one library.
 class HostedPlugin {
 public:
-    // Loads the library at path (dlopen), finds VSTPluginMain or main, and
+    // Loads the library at path (dlopen or LoadLibrary), finds VSTPluginMain or main, and
     // calls it with our host callback. On failure returns null and sets error.
     static std::unique_ptr<HostedPlugin> load(const std::string& path, std::string& error,
                                               HostSettings settings = {});
@@ -121,7 +121,7 @@ private:
 // folder when that cannot be found): where our tools look for the plug-in.
 std::string besideProgram(const std::string& file);
 
-// A dlopen'ed plug-in library and its entry.
+// A loaded plug-in library and its entry.
 class PluginLibrary {
 public:
     static std::shared_ptr<PluginLibrary> open(const std::string& path, std::string& error);

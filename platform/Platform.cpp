@@ -15,6 +15,17 @@ std::vector<BitmapResource>& resourceTable() {
 }
 } // namespace
 
+Color WindowSystem::systemColor(SystemColor which) {
+    switch (which) {
+    case SystemColor::menu: return Color{236, 233, 216, 0};
+    case SystemColor::menuText: return Color{0, 0, 0, 0};
+    case SystemColor::highlight: return Color{49, 106, 197, 0};
+    case SystemColor::highlightText: return Color{255, 255, 255, 0};
+    case SystemColor::grayText: return Color{172, 168, 153, 0};
+    }
+    return Color{};
+}
+
 WindowSystem* windowSystem() { return gWindowSystem; }
 void setWindowSystem(WindowSystem* system) { gWindowSystem = system; }
 Module* module() { return gModule; }

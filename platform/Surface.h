@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -30,6 +31,15 @@ struct SurfaceState {
     DrawMode mode = DrawMode::copy;
 };
 
+// Where one colour was in an area of a surface: a one-bit picture the
+// surface makes once, for any number of masked copies.
+class Mask {
+public:
+    virtual ~Mask() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+};
+
 // A pixel surface with device-context rules: coordinates are whole pixels,
 // lines leave out their last point, filled rectangles leave out their right
 // column and bottom row. Every call is clipped to the clip rectangle.
@@ -41,7 +51,11 @@ public:
     virtual int height() const = 0;
 
     virtual SurfaceState state() const = 0;
-    virtual void setState(const SurfaceState& s) = 0;
+    // Saves the pen, brush, colours, font, draw mode and clip, and answers
+    // a number for restore, which puts back what that save found and drops
+    // every later save. A number no save answered changes nothing.
+    virtual int save() = 0;
+    virtual void restore(int saved) = 0;
 
     virtual void setPen(Color c, int width, bool dotted) = 0;
     virtual void setBrush(Color c) = 0;
@@ -80,11 +94,13 @@ public:
     virtual void copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) = 0;
     // As copyFrom, but source pixels equal to key leave the destination alone.
     virtual void copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) = 0;
+    // The area of this surface from origin, width by height, set where the
+    // pixel is the key colour; null when none can be made.
+    virtual std::unique_ptr<Mask> createMask(Point origin, int width, int height, Color key) const = 0;
     // As copyFrom, but where the mask is set the destination stays. The mask
-    // has one flag per source pixel, row by row; one of another size copies
-    // nothing.
-    virtual void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
-                            const std::vector<bool>& mask) = 0;
+    // covers the source from its top-left (made by this kind of surface); one
+    // of another size copies nothing.
+    virtual void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const Mask& mask) = 0;
     // Source over with a constant alpha 0..255.
     virtual void copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) = 0;
 

@@ -80,8 +80,16 @@ public:
     enum State { checked = 1, disabled = 2, selected = 4 };
     virtual ~MenuPainter() = default;
     virtual Point measureItem(Surface& s, const char* text) = 0;
-    virtual void drawItem(Surface& s, const Rect& r, const char* text, int state) = 0;
+    // itemId is the entry's command (0 for a submenu's own entry).
+    virtual void drawItem(Surface& s, const Rect& r, const char* text, int itemId, int state) = 0;
 };
+
+// Where a popup menu opens from its position: hanging below it, or standing
+// above it.
+enum class MenuAlign { below, above };
+
+// The desktop's colours for menus, as the user has set them.
+enum class SystemColor { menu, menuText, highlight, highlightText, grayText };
 
 struct MenuEntry {
     std::string text;
@@ -93,6 +101,29 @@ struct MenuEntry {
     std::vector<MenuEntry> submenu;
 };
 
+// A file dialog of the desktop: what it is for, the file types it offers
+// (display text and patterns such as "*.wav;*.aif", first one chosen), its
+// title and starting folder, the extension a saved name gets when it has
+// none, and the window it belongs to (null for none).
+enum class FileDialogMode { load, save, loadMany, folder };
+struct FileFilter {
+    std::string text;
+    std::string pattern;
+};
+struct FileDialogRequest {
+    FileDialogMode mode = FileDialogMode::load;
+    std::vector<FileFilter> filters;
+    std::string title;
+    std::string initialPath;
+    std::string defaultExtension;
+    void* owner = nullptr;
+};
+
+// Shows the desktop's own file dialog (on Linux: zenity, else kdialog, when
+// installed) and waits: the chosen paths, none when cancelled or when there
+// is no dialog to show.
+std::vector<std::string> runDesktopFileDialog(const FileDialogRequest& request);
+
 // The toolkit's own child window inside a host window.
 class Window {
 public:
@@ -103,6 +134,9 @@ public:
     virtual int width() const = 0;
     virtual int height() const = 0;
     virtual void resize(int width, int height) = 0;
+    // Resizes the window and grows the windows that hold it by as much, up
+    // to the host's own window; where there are none to grow, resize.
+    virtual void resizeWithParents(int width, int height) { resize(width, height); }
 
     // A surface that draws on the window now; null when none can be had.
     virtual std::unique_ptr<Surface> drawingSurface() = 0;
@@ -127,7 +161,8 @@ public:
     virtual void closeEditBox() = 0;
     // Shows a popup menu at a window position and waits for the choice:
     // the chosen entry's command, or 0 when dismissed.
-    virtual int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) = 0;
+    virtual int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                          MenuPainter* painter) = 0;
 
     // The host window's top-left in its parent, and its parent's rectangle.
     virtual bool hostPosition(Point& out) const = 0;
@@ -153,6 +188,12 @@ public:
     virtual uint32_t ticks() = 0;
     virtual void sleep(uint32_t milliseconds) = 0;
     virtual int doubleClickTime() = 0;
+    // The desktop's colour; the classic desktop's where there is none.
+    virtual Color systemColor(SystemColor which);
+    // The file dialog of this window system; the desktop's by default.
+    virtual std::vector<std::string> runFileDialog(const FileDialogRequest& request) {
+        return runDesktopFileDialog(request);
+    }
 };
 
 // The library module: identity, resources and memory surfaces.

@@ -46,8 +46,8 @@ void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offse
     platform::Surface& dst = *context->getSurface();
     const Rect d = rect.offset(context->getOffset().h, context->getOffset().v);
     // With a mask, its set bits keep the destination instead of the key.
-    if (mask_.empty()) dst.copyTransparent(*surface_, d, offset, transparentColor_);
-    else dst.copyMasked(*surface_, d, offset, mask_);
+    if (!mask_) dst.copyTransparent(*surface_, d, offset, transparentColor_);
+    else dst.copyMasked(*surface_, d, offset, *mask_);
 }
 
 void Bitmap::drawAlphaBlend(DrawContext* context, const Rect& rect, Point offset, int alpha) {
@@ -57,13 +57,9 @@ void Bitmap::drawAlphaBlend(DrawContext* context, const Rect& rect, Point offset
 }
 
 void Bitmap::createMask(DrawContext* context, Point point) {
-    mask_.clear();
+    mask_.reset();
     if (!surface_ || !context || !context->getSurface() || width_ <= 0 || height_ <= 0) return;
-    mask_.assign(std::size_t(width_) * height_, false);
-    for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x)
-            mask_[std::size_t(y) * width_ + x] =
-                context->getSurface()->getPixel(point.offset(x, y)).sameRgb(transparentColor_);
+    mask_ = context->getSurface()->createMask(point, width_, height_, transparentColor_);
 }
 
 } // namespace strellon

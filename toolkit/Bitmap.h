@@ -37,7 +37,7 @@ public:
     void drawAlphaBlend(DrawContext* context, const Rect& rect, Point offset, int alpha);
     // Marks, from the context's pixels at the point, where the key colour is.
     void createMask(DrawContext* context, Point point);
-    bool hasMask() const { return !mask_.empty(); }
+    bool hasMask() const { return mask_ != nullptr; }
     void setTransparentColor(Color c) { transparentColor_ = c; }
     Color getTransparentColor() const { return transparentColor_; }
 
@@ -51,7 +51,7 @@ private:
     int height_ = 0;
     Color transparentColor_ = strellon::transparentColor;
     std::unique_ptr<platform::Surface> surface_;
-    std::vector<bool> mask_;
+    std::unique_ptr<platform::Mask> mask_;
 };
 
 } // namespace strellon

@@ -24,17 +24,16 @@ DrawContext::~DrawContext() { detachSurface(); }
 
 void DrawContext::attachSurface(platform::Surface* surface) {
     surface_ = surface;
-    first_ = surface->state();
-    hasFirst_ = true;
+    saved_ = surface->save();
     makePen();
     setFillColor(fillColor_);
     setFontColor(fontColor_);
 }
 
 void DrawContext::detachSurface() {
-    if (surface_ && hasFirst_) surface_->setState(first_);
+    if (surface_ && saved_) surface_->restore(saved_);
     surface_ = nullptr;
-    hasFirst_ = false;
+    saved_ = 0;
 }
 
 Rect DrawContext::defaultClip() const {

@@ -129,8 +129,7 @@ private:
     int drawMode_ = 0;
     Rect clipRect_;
     std::optional<platform::InputState> pressed_;
-    platform::SurfaceState first_;
-    bool hasFirst_ = false;
+    int saved_ = 0;  // the surface's save of its first settings
 };
 
 // A drawing context over a memory surface, copied out in one block.

@@ -272,7 +272,7 @@ bool Frame::setSize(int width, int height) {
     }
     size_.right = size_.left + width;
     size_.bottom = size_.top + height;
-    if (window_) window_->resize(width, height);
+    if (window_) window_->resizeWithParents(width, height);
     return true;
 }
 

@@ -12,7 +12,17 @@ namespace strellon {
 
 MenuScheme::MenuScheme()
     : backColor_{236, 233, 216, 0}, textColor_{0, 0, 0, 0}, selectedBackColor_{49, 106, 197, 0},
-      selectedTextColor_{255, 255, 255, 0}, disabledTextColor_{172, 168, 153, 0} {}
+      selectedTextColor_{255, 255, 255, 0}, disabledTextColor_{172, 168, 153, 0} {
+    // The desktop's menu colours where there is a desktop to ask.
+    if (platform::WindowSystem* system = platform::windowSystem()) {
+        using platform::SystemColor;
+        backColor_ = system->systemColor(SystemColor::menu);
+        textColor_ = system->systemColor(SystemColor::menuText);
+        selectedBackColor_ = system->systemColor(SystemColor::highlight);
+        selectedTextColor_ = system->systemColor(SystemColor::highlightText);
+        disabledTextColor_ = system->systemColor(SystemColor::grayText);
+    }
+}
 
 void MenuScheme::release() {
     if (refCount_ <= 0) return;
@@ -175,9 +185,9 @@ public:
         scheme_->getItemSize(text, &context, size);
         return size;
     }
-    void drawItem(platform::Surface& s, const Rect& r, const char* text, int state) override {
+    void drawItem(platform::Surface& s, const Rect& r, const char* text, int itemId, int state) override {
         DrawContext context(frame_, &s, nullptr);
-        scheme_->drawItem(text, 0, state, &context, Rect(r.left, r.top, r.right, r.bottom + 1));
+        scheme_->drawItem(text, itemId, state, &context, Rect(r.left, r.top, r.right, r.bottom + 1));
     }
 
 private:
@@ -197,8 +207,11 @@ void OptionMenu::onMouseDown(DrawContext* context, Point) {
     // opens.
     frame_->setFocusView(this);
     SchemePainter painter(scheme_, frame_);
-    const Point where((style_ & kPopupStyle) ? Point(size_.left, size_.top) : Point(size_.left, size_.bottom));
-    const int chosen = frame_->getWindow()->popupMenu(menu, where, scheme_ ? &painter : nullptr);
+    // Below the display, or above it in the popup style.
+    const bool above = (style_ & kPopupStyle) != 0;
+    const Point where(size_.left, above ? size_.top : size_.bottom);
+    const int chosen = frame_->getWindow()->popupMenu(menu, where, above ? platform::MenuAlign::above : platform::MenuAlign::below,
+                                                      scheme_ ? &painter : nullptr);
     if (frame_->getFocusView() == this) frame_->setFocusView(nullptr);
     if (chosen < 1 || chosen > int(commands.size())) return;
     auto [owner, index] = commands[std::size_t(chosen - 1)];

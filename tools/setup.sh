@@ -13,7 +13,21 @@ packages=(
   libfftw3-dev
   libstk-dev amsynth
   sox
+  # The Windows libraries: cross compilers with std::thread, and Wine with a
+  # screen to test them on (Wine draws no Arial text without Liberation).
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine32:i386 wine64 xvfb xauth imagemagick
 )
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+# wine32 is an i386 package; adding the architecture needs a fresh list.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  $sudo apt-get update -qq
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,8 +35,5 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -116,9 +116,18 @@ CairoSurface::~CairoSurface() {
     cairo_surface_destroy(image_);
 }
 
-void CairoSurface::setState(const SurfaceState& s) {
-    state_ = s;
+int CairoSurface::save() {
+    saved_.push_back({state_, clip_, clipped_});
+    return int(saved_.size());
+}
+
+void CairoSurface::restore(int saved) {
+    if (saved < 1 || saved > int(saved_.size())) return;
+    const Saved s = saved_[std::size_t(saved - 1)];
+    saved_.resize(std::size_t(saved - 1));
+    state_ = s.state;
     applyFont();
+    setClip(s.clipped ? &s.clip : nullptr);
 }
 
 void CairoSurface::setPen(Color c, int width, bool dotted) {
@@ -141,6 +150,7 @@ void CairoSurface::applyFont() {
 }
 
 void CairoSurface::setClip(const Rect* r) {
+    clipped_ = r != nullptr;
     clip_ = Rect(0, 0, width_, height_);
     if (r) clip_ = intersect(clip_, *r);
     cairo_reset_clip(cr_);
@@ -394,13 +404,37 @@ void CairoSurface::copyTransparent(const Surface& src, const Rect& dst, Point sr
     copyPixels(*source, dst, srcOrigin, [keyRgb](uint32_t px, int, int) { return px != keyRgb; });
 }
 
-void CairoSurface::copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
-                              const std::vector<bool>& mask) {
+namespace {
+// One flag per pixel, row by row.
+class CairoMask final : public Mask {
+public:
+    CairoMask(int width, int height) : width_(width), height_(height), bits_(std::size_t(width) * std::size_t(height)) {}
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    bool at(int x, int y) const { return bits_[std::size_t(y) * std::size_t(width_) + std::size_t(x)]; }
+    void set(int x, int y) { bits_[std::size_t(y) * std::size_t(width_) + std::size_t(x)] = true; }
+
+private:
+    int width_;
+    int height_;
+    std::vector<bool> bits_;
+};
+} // namespace
+
+std::unique_ptr<Mask> CairoSurface::createMask(Point origin, int width, int height, Color key) const {
+    if (width < 1 || height < 1) return nullptr;
+    auto mask = std::make_unique<CairoMask>(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (getPixel(origin.offset(x, y)).sameRgb(key)) mask->set(x, y);
+    return mask;
+}
+
+void CairoSurface::copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const Mask& mask) {
     const auto* source = dynamic_cast<const CairoSurface*>(&src);
-    if (!source || mask.size() != std::size_t(source->width_) * std::size_t(source->height_)) return;
-    const std::size_t stride = std::size_t(source->width_);
-    copyPixels(*source, dst, srcOrigin,
-               [&](uint32_t, int sx, int sy) { return !mask[std::size_t(sy) * stride + std::size_t(sx)]; });
+    const auto* bits = dynamic_cast<const CairoMask*>(&mask);
+    if (!source || !bits || bits->width() != source->width_ || bits->height() != source->height_) return;
+    copyPixels(*source, dst, srcOrigin, [&](uint32_t, int sx, int sy) { return !bits->at(sx, sy); });
 }
 
 void CairoSurface::copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "platform/Surface.h"
 
@@ -29,7 +30,8 @@ public:
     int width() const override { return width_; }
     int height() const override { return height_; }
     SurfaceState state() const override { return state_; }
-    void setState(const SurfaceState& s) override;
+    int save() override;
+    void restore(int saved) override;
 
     void setPen(Color c, int width, bool dotted) override;
     void setBrush(Color c) override { state_.brushColor = c; }
@@ -56,8 +58,8 @@ public:
 
     void copyFrom(const Surface& src, const Rect& dst, Point srcOrigin) override;
     void copyTransparent(const Surface& src, const Rect& dst, Point srcOrigin, Color key) override;
-    void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin,
-                    const std::vector<bool>& mask) override;
+    std::unique_ptr<Mask> createMask(Point origin, int width, int height, Color key) const override;
+    void copyMasked(const Surface& src, const Rect& dst, Point srcOrigin, const Mask& mask) override;
     void copyBlended(const Surface& src, const Rect& dst, Point srcOrigin, int alpha) override;
 
     bool savePng(const char* path) const override;
@@ -83,6 +85,13 @@ private:
     int height_;
     SurfaceState state_;
     Rect clip_;
+    struct Saved {
+        SurfaceState state;
+        Rect clip;
+        bool clipped;
+    };
+    std::vector<Saved> saved_;
+    bool clipped_ = false;
     Point current_;
 };
 

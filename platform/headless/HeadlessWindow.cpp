@@ -96,9 +96,11 @@ void HeadlessWindow::closeEditBox() {
     if (edit_.client) edit_.client->editBoxEnded(typed_.c_str());
 }
 
-int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) {
+int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                              MenuPainter* painter) {
     lastMenu_ = entries;
     lastMenuAt_ = where;
+    lastMenuAlign_ = align;
     if (painter) {
         // Lets the painter do its work once, as a real menu would.
         auto scratch = CairoSurface::create(200, 40);
@@ -106,7 +108,7 @@ int HeadlessWindow::popupMenu(const std::vector<MenuEntry>& entries, Point where
             if (e.separator || !scratch) continue;
             const Point size = painter->measureItem(*scratch, e.text.c_str());
             painter->drawItem(*scratch, Rect(0, 0, std::min(200, size.h), std::min(40, size.v)),
-                              e.text.c_str(), (e.checked ? MenuPainter::checked : 0) |
+                              e.text.c_str(), e.command, (e.checked ? MenuPainter::checked : 0) |
                                                   (e.disabled ? MenuPainter::disabled : 0));
         }
     }
@@ -196,6 +198,14 @@ int HeadlessWindowSystem::takeMenuChoice() {
 
 void HeadlessWindowSystem::forget(HeadlessWindow* window) {
     windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
+}
+
+std::vector<std::string> HeadlessWindowSystem::runFileDialog(const FileDialogRequest& request) {
+    fileDialogs_.push_back(request);
+    if (fileChoices_.empty()) return {};
+    auto paths = std::move(fileChoices_.front());
+    fileChoices_.pop_front();
+    return paths;
 }
 
 } // namespace strellon::platform

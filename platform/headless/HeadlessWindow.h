@@ -33,6 +33,10 @@ public:
     int width() const override { return image_->width(); }
     int height() const override { return image_->height(); }
     void resize(int width, int height) override;
+    void resizeWithParents(int width, int height) override {
+        resize(width, height);
+        ++parentResizes_;
+    }
     std::unique_ptr<Surface> drawingSurface() override;
     void invalidate(const Rect* area) override;
     bool dispatchPendingPaint() override;
@@ -42,7 +46,8 @@ public:
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
     void closeEditBox() override;
-    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
+    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                  MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
     void raiseHostWindow() override { ++raised_; }
@@ -66,6 +71,8 @@ public:
     const EditBoxRequest& editRequest() const { return edit_; }
     const std::vector<MenuEntry>& lastMenu() const { return lastMenu_; }
     Point lastMenuPosition() const { return lastMenuAt_; }
+    MenuAlign lastMenuAlign() const { return lastMenuAlign_; }
+    int parentResizes() const { return parentResizes_; }
     bool dropActive() const { return dropActive_; }
     int timesRaised() const { return raised_; }
     bool paintPending() const { return pending_; }
@@ -98,6 +105,8 @@ private:
     bool handling_ = false;
     int processed_ = 0;
     Point lastMenuAt_;
+    MenuAlign lastMenuAlign_ = MenuAlign::below;
+    int parentResizes_ = 0;
 };
 
 // Window services driven by a script: every poll of the input takes the next
@@ -115,6 +124,8 @@ public:
     uint32_t ticks() override { return clock_; }
     void sleep(uint32_t milliseconds) override { clock_ += milliseconds; }
     int doubleClickTime() override { return doubleClickTime_; }
+    // Answers the file dialog from the test's queue; records the request.
+    std::vector<std::string> runFileDialog(const FileDialogRequest& request) override;
 
     // Test side.
     void script(std::vector<ScriptStep> steps);
@@ -128,6 +139,8 @@ public:
     void setDoubleClickTime(int ms) { doubleClickTime_ = ms; }
     void advanceClock(uint32_t ms) { clock_ += ms; }
     void queueMenuChoice(int command) { menuChoices_.push_back(command); }
+    void queueFileChoice(std::vector<std::string> paths) { fileChoices_.push_back(std::move(paths)); }
+    const std::vector<FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
     int takeMenuChoice();
     const std::set<std::string>& registeredClasses() const { return classes_; }
     int registrations() const { return registrations_; }
@@ -144,6 +157,8 @@ private:
     int doubleClickTime_ = 500;
     int polls_ = 0;
     std::deque<int> menuChoices_;
+    std::deque<std::vector<std::string>> fileChoices_;
+    std::vector<FileDialogRequest> fileDialogs_;
     std::set<std::string> classes_;
     int registrations_ = 0;
     std::vector<HeadlessWindow*> windows_;

@@ -29,13 +29,15 @@ struct Item {
 // One open level of the menu.
 class Popup {
 public:
-    Popup(Display* display, Point screen, const std::vector<MenuEntry>& entries, MenuPainter* painter)
+    Popup(Display* display, Point screen, const std::vector<MenuEntry>& entries, MenuPainter* painter,
+          MenuAlign align = MenuAlign::below)
         : display_(display), painter_(painter) {
         layout(entries);
         const Screen* s = DefaultScreenOfDisplay(display_);
         // Kept on the screen.
+        const int top = align == MenuAlign::above ? screen.v - size_.v : screen.v;
         const int x = std::max(0, std::min(screen.h, WidthOfScreen(s) - size_.h));
-        const int y = std::max(0, std::min(screen.v, HeightOfScreen(s) - size_.v));
+        const int y = std::max(0, std::min(top, HeightOfScreen(s) - size_.v));
         origin_ = Point(x, y);
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
@@ -219,7 +221,7 @@ private:
                 const int state = (e.checked ? MenuPainter::checked : 0) | (e.disabled ? MenuPainter::disabled : 0) |
                                   (isSelected ? MenuPainter::selected : 0);
                 s.setClip(&r);
-                painter_->drawItem(s, r, e.text.c_str(), state);
+                painter_->drawItem(s, r, e.text.c_str(), e.command, state);
                 s.setClip(nullptr);
             } else {
                 if (isSelected) {
@@ -262,9 +264,10 @@ private:
 
 } // namespace
 
-int X11PopupMenu::run(Display* display, Point screen, const std::vector<MenuEntry>& entries, MenuPainter* painter) {
+int X11PopupMenu::run(Display* display, Point screen, MenuAlign align, const std::vector<MenuEntry>& entries,
+                      MenuPainter* painter) {
     if (entries.empty()) return 0;
-    Popup popup(display, screen, entries, painter);
+    Popup popup(display, screen, entries, painter, align);
     return popup.run();
 }
 

@@ -14,9 +14,10 @@ namespace strellon::platform {
 // The arrows and Return work too; an entry with a submenu opens it beside.
 class X11PopupMenu {
 public:
-    // UI thread. Shows the entries with their top-left at a screen position
-    // and waits for the choice: the entry's command, or 0.
-    static int run(Display* display, Point screen, const std::vector<MenuEntry>& entries, MenuPainter* painter);
+    // UI thread. Shows the entries hanging below a screen position (or
+    // standing above it) and waits for the choice: the entry's command, or 0.
+    static int run(Display* display, Point screen, MenuAlign align, const std::vector<MenuEntry>& entries,
+                   MenuPainter* painter);
 };
 
 } // namespace strellon::platform

@@ -326,10 +326,11 @@ void X11Window::closeEditBox() {
     box->end();
 }
 
-int X11Window::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) {
+int X11Window::popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                         MenuPainter* painter) {
     if (entries.empty() || !alive()) return 0;
     const Point origin = screenOrigin();
-    return X11PopupMenu::run(display_, where.offset(origin.h, origin.v), entries, painter);
+    return X11PopupMenu::run(display_, where.offset(origin.h, origin.v), align, entries, painter);
 }
 
 bool X11Window::parentGeometry(Rect& out) const {

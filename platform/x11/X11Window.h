@@ -41,7 +41,8 @@ public:
     bool setDropActive(bool active) override;
     bool openEditBox(const EditBoxRequest& request) override;
     void closeEditBox() override;
-    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuPainter* painter) override;
+    int popupMenu(const std::vector<MenuEntry>& entries, Point where, MenuAlign align,
+                  MenuPainter* painter) override;
     bool hostPosition(Point& out) const override;
     bool hostSize(Rect& out) const override;
     void raiseHostWindow() override;

@@ -2,6 +2,10 @@
 #include <cstdio>
 #include <set>
 
+#ifdef _WIN32
+#include "tests/windows/ImageDirectory.h"
+#endif
+
 #include "FrameTest.h"
 #include "instrument/Instrument.h"
 #include "plugin/Module.h"
@@ -12,6 +16,20 @@ using strellon::test::loadStrellon;
 
 namespace {
 
+#ifdef _WIN32
+// The names in the library's export table, read from its loaded image.
+std::set<std::string> exportedSymbols(const std::string& path) {
+    std::set<std::string> names;
+    test::readImageDirectory(path, IMAGE_DIRECTORY_ENTRY_EXPORT,
+                             [&](const unsigned char* base, const void* directory) {
+        const auto* exports = static_cast<const IMAGE_EXPORT_DIRECTORY*>(directory);
+        const auto* nameOffsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+            names.insert(reinterpret_cast<const char*>(base + nameOffsets[i]));
+    });
+    return names;
+}
+#else
 std::set<std::string> exportedSymbols(const std::string& path) {
     std::set<std::string> names;
     FILE* pipe = popen(("nm -D --defined-only '" + path + "'").c_str(), "r");
@@ -24,6 +42,7 @@ std::set<std::string> exportedSymbols(const std::string& path) {
     pclose(pipe);
     return names;
 }
+#endif
 
 }  // namespace
 
@@ -124,5 +143,5 @@ TEST(Entry, ModuleRecordsTheLibrarysPathAndDirectory) {
     recordModule(reinterpret_cast<const void*>(&exportedSymbols));
     EXPECT_NE(moduleHandle(), nullptr);
     EXPECT_FALSE(modulePath().empty());
-    EXPECT_EQ(modulePath().rfind(moduleDirectory() + "/", 0), 0u);
+    EXPECT_EQ(modulePath().rfind(moduleDirectory() + pathSeparator(), 0), 0u);
 }

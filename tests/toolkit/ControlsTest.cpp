@@ -355,6 +355,7 @@ TEST_F(ControlsTest, OptionMenuBuildsThePopupAndTakesTheChoice) {
     EXPECT_EQ(shown[5].text, "More");
     ASSERT_EQ(shown[5].submenu.size(), 2u);
     EXPECT_EQ(window->lastMenuPosition(), Point(10, 30));
+    EXPECT_EQ(window->lastMenuAlign(), platform::MenuAlign::below);
     EXPECT_EQ(menu->getCurrent(), 4);
     EXPECT_EQ(listener.values, std::vector<float>{4.0f});
     EXPECT_EQ(frame->getFocusView(), nullptr);
@@ -366,6 +367,12 @@ TEST_F(ControlsTest, OptionMenuBuildsThePopupAndTakesTheChoice) {
 
     click(Point(20, 20));  // dismissed
     EXPECT_EQ(listener.values.size(), 2u);
+
+    // The popup style opens the menu above the display.
+    menu->setStyle(menu->getStyle() | ParamDisplay::kPopupStyle);
+    click(Point(20, 20));
+    EXPECT_EQ(window->lastMenuPosition(), Point(10, 10));
+    EXPECT_EQ(window->lastMenuAlign(), platform::MenuAlign::above);
 }
 
 TEST_F(ControlsTest, OptionMenuNumbersEntriesAndRefusesPastItsLimit) {

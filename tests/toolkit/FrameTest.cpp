@@ -296,6 +296,8 @@ TEST_F(ToolkitTest, SetSizeResizesTheWindowOnce) {
     EXPECT_TRUE(frame->setSize(320, 240));
     EXPECT_EQ(window->width(), 320);
     EXPECT_EQ(frame->getBounds(), Rect(0, 0, 320, 240));
+    // Without the host's help the windows that hold the frame grow too.
+    EXPECT_EQ(window->parentResizes(), 1);
 }
 
 } // namespace

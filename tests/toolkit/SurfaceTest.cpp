@@ -178,6 +178,24 @@ TEST_F(DrawingTest, ContextPutsTheSurfaceSettingsBack) {
     EXPECT_EQ(surface->state().penWidth, 3);
 }
 
+TEST_F(DrawingTest, RestoreGoesBackToItsSaveAndDropsLaterOnes) {
+    surface->setBrush(blue);
+    const int outer = surface->save();
+    surface->setBrush(red);
+    const Rect corner(0, 0, 2, 2);
+    surface->setClip(&corner);
+    const int inner = surface->save();
+    surface->setBrush(green);
+    surface->restore(outer);
+    EXPECT_EQ(surface->state().brushColor, blue);
+    surface->fillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(at(5, 5), blue);  // the clip went with the save
+    surface->restore(inner);    // dropped with the outer one: nothing
+    EXPECT_EQ(surface->state().brushColor, blue);
+    surface->restore(99);
+    EXPECT_EQ(surface->state().brushColor, blue);
+}
+
 TEST_F(DrawingTest, OffscreenStartsInItsColourAndCopiesOutInOneBlock) {
     OffscreenContext offscreen(nullptr, 8, 6, yellow);
     offscreen.drawPoint(Point(1, 1), red);

@@ -1,0 +1,4 @@
+# Cross-compiles the 64-bit Windows library with mingw-w64.
+set(STRELLON_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
