@@ -179,9 +179,7 @@ void GdiSurface::replace(HGDIOBJ& slot, HGDIOBJ next, int stock) {
 }
 
 void GdiSurface::applyPen() {
-    HPEN next = state_.penNone
-                    ? nullptr
-                    : CreatePen(state_.penDotted ? PS_DOT : PS_SOLID, state_.penWidth, toColorRef(state_.penColor));
+    HPEN next = CreatePen(state_.penDotted ? PS_DOT : PS_SOLID, state_.penWidth, toColorRef(state_.penColor));
     replace(pen_, next, NULL_PEN);
 }
 
@@ -189,7 +187,6 @@ void GdiSurface::setPen(Color c, int width, bool dotted) {
     state_.penColor = c;
     state_.penWidth = width;
     state_.penDotted = dotted;
-    state_.penNone = false;
     applyPen();
 }
 
