@@ -141,6 +141,7 @@ VoiceBank::VoiceBank()
       modeBLoop_(kModeBMinimumSize) {
     step_ = pickVersion(&VoiceBank::stepPlain, &VoiceBank::stepAvx2);
     feed_ = pickVersion(&VoiceBank::feedPlain, &VoiceBank::feedAvx2);
+    run_ = pickVersion(&VoiceBank::runPlain, &VoiceBank::runAvx2);
     reset();
 }
 
@@ -585,5 +586,18 @@ void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step<V4>(out, ran
 void VoiceBank::feedPlain(const float* out, float body, float gain) { feed<V4>(out, body, gain); }
 STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step<V8>(out, random); }
 STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) { feed<V8>(out, body, gain); }
+int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                        std::uint32_t& random) {
+    return runVoices([this](float* out, std::uint32_t& r) { step<V4>(out, r); },
+                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, sympathetic,
+                     state, mixes, randoms, random);
+}
+STRELLON_AVX2_VERSION int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
+                                             std::uint32_t* randoms, std::uint32_t& random) {
+    return runVoices([this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<V8>(out, r); },
+                     [this](const float* out, float body, float gain)
+                         __attribute__((always_inline)) { feed<V8>(out, body, gain); },
+                     n, sympathetic, state, mixes, randoms, random);
+}
 
 }  // namespace strellon
