@@ -90,6 +90,33 @@ TEST_F(ForEachVersion, LongTails) {
     }
 }
 
+// The rate changed while strings ring out (with and without a resume), then
+// new notes: the voice bank re-derives its voices as the plain voices do.
+TEST_F(ForEachVersion, RateChangeWhileRingingOut) {
+    auto play = [](VoicePath path) {
+        Player p(44100.0f, path, 256);
+        p.set(kSympathetic, 0.8f);
+        p.noteOn(0, 40, 110);
+        p.noteOn(3000, 76, 90);
+        p.render(30000);
+        p.engine->setSampleRate(96000.0f);
+        p.engine->resume();
+        p.noteOn(30000 + 500, 52, 100);
+        p.render(40000);
+        p.engine->setSampleRate(22050.0f);
+        p.engine->resume();
+        p.render(20000);
+        std::vector<float> both = p.left;
+        both.insert(both.end(), p.right.begin(), p.right.end());
+        return both;
+    };
+    for (ProcessorVersion version : versions()) {
+        forceProcessorVersion(version);
+        const std::vector<float> plain = play(VoicePath::kScalar), fast = play(VoicePath::kFast);
+        EXPECT_EQ(std::memcmp(plain.data(), fast.data(), plain.size() * sizeof(float)), 0) << int(version);
+    }
+}
+
 // FNV-1a over the samples' bits.
 std::uint64_t hashOf(const std::vector<float>& x, std::uint64_t h = 14695981039346656037ull) {
     for (float v : x) {
