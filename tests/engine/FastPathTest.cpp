@@ -90,7 +90,7 @@ TEST_F(ForEachVersion, LongTails) {
     }
 }
 
-// The rate changed while strings ring out (with and without a resume), then
+// The rate changed while strings ring out, then
 // new notes: the voice bank re-derives its voices as the plain voices do.
 TEST_F(ForEachVersion, RateChangeWhileRingingOut) {
     auto play = [](VoicePath path) {
