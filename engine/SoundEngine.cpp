@@ -46,8 +46,31 @@ SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
     measureQuietSpan();
 }
 
+// At low rates a loop of a high note is a few tens of samples long, where
+// the loop's linear read and its one-pole filters (held below rate / 2 pi)
+// dull and sharpen it: at 8 kHz the middle A sounded 44 cents sharp, and
+// high notes lost their pitch within a few periods. At a multiple of the
+// rate the voices are as they are at 44.1 kHz, and a low-pass brings the
+// output down to the host's rate without folding back what lies above its
+// Nyquist frequency.
+int SoundEngine::oversampling(float rate) {
+    if (!(rate < 22050.0f)) return 1;
+    const float below = 49999.0f;  // the loops' stretch stops at 50 kHz
+    return std::clamp(static_cast<int>(below / rate), 2, Decimator::kMaxFactor);
+}
+
+int SoundEngine::inner(long long frames) const {
+    const long long scaled = frames * factor_;
+    return static_cast<int>(std::clamp<long long>(scaled, -0x7FFFFFFFll, 0x7FFFFFFFll));
+}
+
 void SoundEngine::setSampleRate(float rate) {
     if (!(rate >= kMinimumRate && rate <= kMaximumRate)) return;
+    const int factor = oversampling(rate);
+    if (factor != factor_) decimator_.setFactor(factor);
+    factor_ = factor;
+    hostRate_ = rate;
+    rate *= static_cast<float>(factor);
     sampleRate_ = rate;
     output_.setSampleRate(rate);
     voices_->setSampleRate(rate);
@@ -72,7 +95,8 @@ void SoundEngine::resume() {
 }
 
 void SoundEngine::addMidi(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2) {
-    if (intake_.add(deltaFrames, status, data1, data2, param(kDamp) != 0.0f, blockSize_)) active_ = true;
+    // Events land on the first of the inner frames of their host frame.
+    if (intake_.add(inner(deltaFrames), status, data1, data2, param(kDamp) != 0.0f, inner(blockSize_))) active_ = true;
 }
 
 void SoundEngine::prepareBlock() {
@@ -177,6 +201,7 @@ void SoundEngine::recover() {
     active_ = false;
     idleHold_ = 0;
     quietFor_ = 0;
+    ++sleeps_;
     loudest_ = 0.0f;
     quietBelow_ = kQuietFloor;
 }
@@ -231,13 +256,17 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
                 bodyFeedback_ = mix_;
             }
         }
-        const float level = std::fabs(mix_);
-        if (level > loudest_) {
-            loudest_ = level;
-            quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
+        if (mixOut_) {
+            mixOut_[k] = mix_;  // measured once brought down (hearChunk)
+        } else {
+            const float level = std::fabs(mix_);
+            if (level > loudest_) {
+                loudest_ = level;
+                quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
+            }
+            if (!(level < quietBelow_)) quietFor_ = 0;
+            else if (quietFor_ < quietSpan_) ++quietFor_;
         }
-        if (!(level < quietBelow_)) quietFor_ = 0;
-        else if (quietFor_ < quietSpan_) ++quietFor_;
         // Until something has sounded since the engine woke (events wake it
         // before their note comes), it falls idle on the first silent mix.
         const bool heard = loudest_ >= kQuietFloor;
@@ -245,6 +274,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
         if (over && idleHold_ <= 0 && active_) {
             // The next wake measures its own loudest mix.
             active_ = false;
+            ++sleeps_;
             loudest_ = 0.0f;
             quietBelow_ = kQuietFloor;
         }
@@ -266,31 +296,77 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
     // The thread's generator, held locally for the block (thread-local
     // storage is slow to reach from a shared library) and put back after.
     std::uint32_t random = randomState;
-    NoteEvent* queue = intake_.queue();
     int next = 0;
     const OutputControls controls{0.0f, 0.0f, 0.0f, volume_, intake_.volumeFactor(), chorusBaseDelay_};
+    if (factor_ == 1) {
+        render(left, right, nullptr, 0, frames, next, random, controls);
+    } else {
+        // In chunks the decimator holds, however many frames the host
+        // passes; the event walk goes on from one chunk to the next.
+        float heard[Decimator::kChunk];
+        for (int done = 0; done < frames;) {
+            const int n = std::min(frames - done, Decimator::kChunk);
+            const unsigned sleeps = sleeps_;
+            render(decimator_.input(0), decimator_.input(1), decimator_.input(2), done * factor_,
+                   (done + n) * factor_, next, random, controls);
+            decimator_.decimate(0, n, left ? left + done : nullptr);
+            decimator_.decimate(1, n, right ? right + done : nullptr);
+            decimator_.decimate(2, n, heard);
+            decimator_.advance(n);
+            hearChunk(heard, n, sleeps);
+            done += n;
+        }
+    }
+    intake_.finishBlock(inner(frames));
+    randomState = random;
+}
+
+// The idle test's measurements, as runVoices takes them at the host's rate,
+// on the mix brought down to the host's rate; the test itself then falls on
+// the next chunk's first sample.
+void SoundEngine::hearChunk(const float* heard, int frames, unsigned sleepsBefore) {
+    if (sleeps_ != sleepsBefore || !active_) return;
+    for (int j = 0; j < frames; ++j) {
+        const float level = std::fabs(heard[j]);
+        if (level > loudest_) {
+            loudest_ = level;
+            quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
+        }
+        if (!(level < quietBelow_)) quietFor_ = 0;
+        else quietFor_ = std::min(quietFor_ + factor_, quietSpan_);
+    }
+}
+
+// Frames from..to-1 of the block at the engine's rate into left and right
+// (and the mix into mix, unless null), whose first sample is frame from;
+// next is the event walk's place in the queue.
+void SoundEngine::render(float* left, float* right, float* mix, int from, int to, int& next, std::uint32_t& random,
+                         const OutputControls& controls) {
+    NoteEvent* queue = intake_.queue();
     float spareLeft[OutputStage::kRun], spareRight[OutputStage::kRun];
-    int i = 0;
-    while (i < frames) {
+    int i = from;
+    while (i < to) {
         intake_.takeDue(i, [this](int key) { noteOff(key); });
         while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
 
         // Idle, the output stage only scales the frozen mix: the same value
         // on every sample up to the next event, and no state moves.
         if (!active_) {
-            const int end = nextEvent(i, next, frames);
+            const int end = nextEvent(i, next, to);
             const float held = OutputStage::heldSample(mix_, controls);
-            if (left) std::fill(left + i, left + end, held);
-            if (right) std::fill(right + i, right + end, held);
+            if (left) std::fill(left + (i - from), left + (end - from), held);
+            if (right) std::fill(right + (i - from), right + (end - from), held);
+            if (mix) std::fill(mix + (i - from), mix + (end - from), mix_);
             i = end;
             continue;
         }
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
-        const int end = std::min(nextEvent(i, next, frames), i + OutputStage::kRun);
+        const int end = std::min(nextEvent(i, next, to), i + OutputStage::kRun);
+        mixOut_ = mix ? mix + (i - from) : nullptr;
         runVoices(i, end, random);
-        float* l = left ? left + i : spareLeft;
-        float* r = right ? right + i : spareRight;
+        float* l = left ? left + (i - from) : spareLeft;
+        float* r = right ? right + (i - from) : spareRight;
         const int done = output_.renderRun(end - i, controls, l, r);
         if (done == end - i) {
             i = end;
@@ -304,8 +380,6 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         l[done] = r[done] = 0.0f;
         i += done + 1;
     }
-    intake_.finishBlock(frames);
-    randomState = random;
 }
 
 }  // namespace strellon
