@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/Dsp.h"
 
@@ -26,7 +27,7 @@ void CubicLanes::setDelay(int voice, double samples) {
 
 // DelayLine::read, voice by voice for the position (double precision, as
 // there), four voices at a time for the interpolation.
-void CubicLanes::read(V4* out) const {
+void CubicLanes::read(float* out) const {
     const float* base = storage_.data() + kLead;
     for (int g = 0; g < kGroups; ++g) {
         __m128 taps[4];
@@ -47,9 +48,10 @@ void CubicLanes::read(V4* out) const {
         const V4 y2 = reinterpret_cast<V4>(taps[3]);
         V4 tv;
         std::memcpy(&tv, t, sizeof tv);
-        out[g] = y0 + tv * ((y1 - ym1) * 0.5f +
-                            tv * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
-                                  tv * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
+        const V4 y = y0 + tv * ((y1 - ym1) * 0.5f +
+                                tv * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
+                                      tv * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
+        std::memcpy(out + 4 * g, &y, sizeof y);
     }
 }
 

@@ -21,7 +21,6 @@ template <int Rings>
 class LaneRings {
 public:
     using V4 = float __attribute__((vector_size(16)));
-    using I4 = std::int32_t __attribute__((vector_size(16)));
     static constexpr int kGroups = kNumStrings / 4;
     static constexpr int kLines = Rings * kNumStrings;
 
@@ -35,19 +34,22 @@ public:
     static constexpr int kStride = 32848;
     static constexpr int kMaximumCapacity = kStride - kMirror - 2;
 
-    explicit LaneRings(int capacity) : size_(std::clamp(capacity, kMirror, kMaximumCapacity) + 1) {
+    explicit LaneRings(int capacity)
+        : size_(std::clamp(capacity, kMirror, kMaximumCapacity) + 1),
+          storage_(kLead + static_cast<size_t>(kStride) * kLines, 0.0f) {
         for (int r = 0; r < Rings; ++r) {
+            for (int v = 0; v < kNumStrings; ++v) {
+                read_[r][v] = line(r, v);
+                lineEnd_[r][v] = line(r, v) + size_;
+            }
             for (int g = 0; g < kGroups; ++g) {
-                const int v = r * kNumStrings + 4 * g;
-                laneBase_[r][g] = I4{v * kStride, (v + 1) * kStride, (v + 2) * kStride, (v + 3) * kStride};
-                lineEnd_[r][g] = laneBase_[r][g] + size_;
-                at_[r][g] = laneBase_[r][g];
                 fraction_[r][g] = V4{0, 0, 0, 0};
                 oneMinusFraction_[r][g] = V4{1, 1, 1, 1};
             }
         }
-        storage_.assign(static_cast<size_t>(kStride) * kLines, 0.0f);
     }
+    LaneRings(const LaneRings&) = delete;
+    LaneRings& operator=(const LaneRings&) = delete;
 
     // Zeroes every line's samples (positions are kept).
     void clear() { std::fill(storage_.begin(), storage_.end(), 0.0f); }
@@ -56,30 +58,31 @@ public:
         int read;
         float fraction, kept;
         FractionalDelay::place(write_, size_, delay, read, fraction, kept);
+        read_[ring][voice] = line(ring, voice) + read - advanced_;
         const int g = voice >> 2, i = voice & 3;
-        at_[ring][g][i] = read + laneBase_[ring][g][i];
         fraction_[ring][g][i] = fraction;
         oneMinusFraction_[ring][g][i] = 1.0f - fraction;
     }
 
-    // One sample for every voice of one ring: x holds the twelve inputs.
-    // Each ring is pushed once per sample, then endSample() moves them all on.
+    // One sample for every voice of one ring: x holds the twelve inputs,
+    // out gets the twelve outputs. Each ring is pushed once per sample, then
+    // endSample() moves them all on.
     // pushAlone: each voice gets its push() result.
-    void pushAlone(int ring, const V4* x, V4* out) {
+    void pushAlone(int ring, const float* x, float* out) {
         write(ring, x);
         for (int g = 0; g < kGroups; ++g) {
-            out[g] = interpolate(ring, g);
-            at_[ring][g] = at_[ring][g] + 1;
+            const V4 v = interpolate(ring, g, advanced_);
+            std::memcpy(out + 4 * g, &v, sizeof v);
         }
     }
     // pushPeek: push() with the result dropped, then peek(); done group by
     // group, since a later group's input may depend on an earlier one's
     // output only through the caller, never within a sample.
-    void pushPeek(int ring, const V4* x, V4* out) {
+    void pushPeek(int ring, const float* x, float* out) {
         write(ring, x);
         for (int g = 0; g < kGroups; ++g) {
-            at_[ring][g] = at_[ring][g] + 1;
-            out[g] = interpolate(ring, g);
+            const V4 v = interpolate(ring, g, advanced_ + 1);
+            std::memcpy(out + 4 * g, &v, sizeof v);
         }
     }
     void endSample() {
@@ -88,44 +91,47 @@ public:
     }
 
 private:
-    // Read positions past a line's end go back by its size; done every
-    // kMirror samples, which keeps them within the mirrored part.
+    // Room before the first line, so that a read pointer less the samples
+    // since the last rewrap stays within the storage.
+    static constexpr int kLead = kMirror;
+
+    float* line(int ring, int voice) {
+        return storage_.data() + kLead + static_cast<size_t>(ring * kNumStrings + voice) * kStride;
+    }
+
+    // Every line's read position is read_ + advanced_: the positions all
+    // move on together, so one counter moves them. Every kMirror samples
+    // the counter goes into the pointers, and positions past a line's end
+    // go back by its size, which keeps them within the mirrored part.
     void rewrap() {
         for (int r = 0; r < Rings; ++r) {
-            for (int g = 0; g < kGroups; ++g) {
-                const I4 past = at_[r][g] >= lineEnd_[r][g];
-                at_[r][g] = at_[r][g] - (past & size_);
+            for (int v = 0; v < kNumStrings; ++v) {
+                const float* at = read_[r][v] + kMirror;
+                read_[r][v] = at >= lineEnd_[r][v] ? at - size_ : at;
             }
         }
         advanced_ = 0;
     }
 
-    void write(int ring, const V4* x) {
-        float* at = storage_.data() + ring * kNumStrings * kStride + write_;
+    void write(int ring, const float* x) {
+        float* at = storage_.data() + kLead + ring * kNumStrings * kStride + write_;
         store(at, x);
         if (write_ <= kMirror) store(at + size_, x);
     }
-    // Lane by lane straight out of the vectors, at constant offsets.
-    static void store(float* at, const V4* x) {
-        for (int g = 0; g < kGroups; ++g) {
-            const V4 v = x[g];
-            at[(4 * g) * kStride] = v[0];
-            at[(4 * g + 1) * kStride] = v[1];
-            at[(4 * g + 2) * kStride] = v[2];
-            at[(4 * g + 3) * kStride] = v[3];
-        }
+    // Lane by lane, at constant offsets.
+    static void store(float* at, const float* x) {
+        for (int v = 0; v < kNumStrings; ++v) at[v * kStride] = x[v];
     }
 
-    V4 interpolate(int ring, int g) const {
-        alignas(16) std::int32_t here[4];
-        std::memcpy(here, &at_[ring][g], sizeof here);
+    // The four voices of group g, read t samples past their read_.
+    V4 interpolate(int ring, int g, int t) const {
+        const float* const* p = read_[ring] + 4 * g;
         // Both taps of a voice sit side by side: one 8-byte load each.
-        const float* s = storage_.data();
         __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
-        low = _mm_loadl_pi(low, reinterpret_cast<const __m64*>(s + here[0]));
-        low = _mm_loadh_pi(low, reinterpret_cast<const __m64*>(s + here[1]));
-        high = _mm_loadl_pi(high, reinterpret_cast<const __m64*>(s + here[2]));
-        high = _mm_loadh_pi(high, reinterpret_cast<const __m64*>(s + here[3]));
+        low = _mm_loadl_pi(low, reinterpret_cast<const __m64*>(p[0] + t));
+        low = _mm_loadh_pi(low, reinterpret_cast<const __m64*>(p[1] + t));
+        high = _mm_loadl_pi(high, reinterpret_cast<const __m64*>(p[2] + t));
+        high = _mm_loadh_pi(high, reinterpret_cast<const __m64*>(p[3] + t));
         const V4 a = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
         const V4 b = reinterpret_cast<V4>(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
         return a * oneMinusFraction_[ring][g] + b * fraction_[ring][g];
@@ -134,9 +140,8 @@ private:
     int size_;  // capacity + 1, as FractionalDelay
     int write_ = 0;
     int advanced_ = 0;  // samples since the last rewrap()
-    I4 laneBase_[Rings][kGroups];  // where each lane's line starts in storage_
-    I4 lineEnd_[Rings][kGroups];   // laneBase_ + size_
-    I4 at_[Rings][kGroups];        // read positions, in storage_
+    const float* read_[Rings][kNumStrings];
+    const float* lineEnd_[Rings][kNumStrings];  // one past each line's own entries
     V4 fraction_[Rings][kGroups];
     V4 oneMinusFraction_[Rings][kGroups];
     std::vector<float> storage_;
@@ -157,11 +162,9 @@ public:
     void setDelay(int voice, double samples);
 
     // DelayLine::read for every voice.
-    void read(V4* out) const;
+    void read(float* out) const;
     // DelayLine::write for every voice.
-    void write(const V4* x) {
-        alignas(16) float lanes[kNumStrings];
-        std::memcpy(lanes, x, sizeof lanes);
+    void write(const float* lanes) {
         float* at = storage_.data() + kLead + write_;
         for (int v = 0; v < kNumStrings; ++v) {
             float* line = at + v * stride_;

@@ -33,7 +33,6 @@ std::unique_ptr<VoiceGroup> makeVoices(VoicePath path) {
 SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
     : params_(params),
       tables_(EngineTables::get()),
-      w_(angularFactor(44100.0f)),
       output_(44100.0f),
       voices_(makeVoices(path)) {
     voices_->setSelfBend(param(kSelfBend));
@@ -43,6 +42,7 @@ SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
         voices_->setFrequency(s, tables_.noteFrequency[36 + s]);
         currentNote_[s] = -1;
     }
+    run_.w = angularFactor(44100.0f);
     measureQuietSpan();
 }
 
@@ -70,11 +70,12 @@ void SoundEngine::setSampleRate(float rate) {
     if (factor != factor_) decimator_.setFactor(factor);
     factor_ = factor;
     hostRate_ = rate;
+    run_.idle.measuredElsewhere = factor > 1;
     rate *= static_cast<float>(factor);
     sampleRate_ = rate;
     output_.setSampleRate(rate);
     voices_->setSampleRate(rate);
-    w_ = angularFactor(rate);
+    run_.w = angularFactor(rate);
     measureQuietSpan();
 }
 
@@ -84,19 +85,20 @@ void SoundEngine::measureQuietSpan() {
     float longest = 0.0f;
     for (int s = 0; s < kNumStrings; ++s) longest = std::max(longest, 2.0f * voices_->lengthUnit(s));
     const float span = longest * 1.1f + sampleRate_ * 0.04f;
-    quietSpan_ = span < 1048576.0f ? static_cast<int>(span) : 1048576;
+    run_.idle.span = span < 1048576.0f ? static_cast<int>(span) : 1048576;
 }
 
 void SoundEngine::resume() {
     voices_->setSampleRate(sampleRate_);
     intake_.clear();
     output_.resetLimiter();
-    w_ = angularFactor(sampleRate_);
+    run_.w = angularFactor(sampleRate_);
 }
 
 void SoundEngine::addMidi(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2) {
     // Events land on the first of the inner frames of their host frame.
-    if (intake_.add(inner(deltaFrames), status, data1, data2, param(kDamp) != 0.0f, inner(blockSize_))) active_ = true;
+    if (intake_.add(inner(deltaFrames), status, data1, data2, param(kDamp) != 0.0f, inner(blockSize_)))
+        run_.idle.active = true;
 }
 
 void SoundEngine::prepareBlock() {
@@ -142,7 +144,7 @@ void SoundEngine::noteOn(int key, float velocity) {
         }
         currentNote_[s] = key;
     }
-    active_ = true;
+    run_.idle.active = true;
 
     const float velocityParam = param(kVelocity);
     const float effective = velocityParam * velocity + (1.0f - velocityParam);
@@ -159,13 +161,13 @@ void SoundEngine::noteOn(int key, float velocity) {
     voices_->startNote(s, start);
     sounding_[k].store(1, std::memory_order_relaxed);
     measureQuietSpan();
-    quietFor_ = 0;
+    run_.idle.quietFor = 0;
 
     // Keep the engine awake until the string's loop has carried the pluck
     // round once; some settings give exact silence until then.
     const float span = 4.0f * voices_->lengthUnit(s) + 64.0f;
     const int hold = span >= 64.0f && span < 262144.0f ? static_cast<int>(span) : 64;
-    idleHold_ = std::max(idleHold_, hold);
+    run_.idle.hold = std::max(run_.idle.hold, hold);
 }
 
 void SoundEngine::noteOff(int key) {
@@ -196,14 +198,14 @@ void SoundEngine::recover() {
     voices_->setShaping(param(kShaping));
     output_.reset();
     currentNote_.fill(-1);
-    mix_ = bodyFeedback_ = 0.0f;
-    bodyLowpass_ = bodyHighpass1_ = bodyHighpass2_ = 0.0f;
-    active_ = false;
-    idleHold_ = 0;
-    quietFor_ = 0;
+    const float w = run_.w;
+    const int span = run_.idle.span;
+    const bool elsewhere = run_.idle.measuredElsewhere;
+    run_ = RunState{};
+    run_.w = w;
+    run_.idle.span = span;
+    run_.idle.measuredElsewhere = elsewhere;
     ++sleeps_;
-    loudest_ = 0.0f;
-    quietBelow_ = kQuietFloor;
 }
 
 // The sample of the next event after sample i: the queue entry under the
@@ -220,73 +222,74 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
 // Samples from..to-1 of a run up to the output stage: the voices, the
 // sympathetic feed, the body filter and the idle test; each sample's mix
 // and controls go to the output stage, which renders the run afterwards.
-// Each sample reads its controls in the order the loop always has.
 void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
-    std::uint32_t random = generator;  // in a register for the run
-    alignas(16) float out[kNumStrings];
-    // The body filter of a sample is only needed by the next sample's feed.
-    // Worked out right after that sample's voices instead of right after
-    // its own, its serial chain overlaps the voices' work rather than
-    // holding it up. Its random number is still drawn in its place.
-    bool bodyPending = false;
-    float bodyMix = 0.0f, bodyRandom = 0.0f;
-    auto bodyFilter = [&] {
-        bodyHighpass1_ = bodyHighpass1_ + (bodyMix - bodyHighpass1_) * w_ * 300.0f;
-        const float h1 = bodyMix - bodyHighpass1_;
-        bodyHighpass2_ = bodyHighpass2_ + (h1 - bodyHighpass2_) * w_ * 300.0f;
-        const float b = (h1 - bodyHighpass2_) * 0.5f + (bodyRandom - 0.5f) * 0.0004f;
-        bodyLowpass_ = bodyLowpass_ + (b - bodyLowpass_) * w_ * 800.0f;
-        bodyFeedback_ = bodyLowpass_;
-        bodyPending = false;
-    };
-    for (int i = from, k = 0; i < to; ++i, ++k) {
-        const float sympathetic = param(kSympathetic);
-        if (active_) {
-            voices_->process(out, random);
-            if (bodyPending) bodyFilter();
-            if (sympathetic > 0.0f) voices_->feedSympathetic(out, bodyFeedback_, sympatheticGain_);
-            float sum = out[0];
-            for (int s = 1; s < kNumStrings; ++s) sum += out[s];
-            mix_ = sum * 0.0833333358f;
-            if (sympathetic > 0.0f) {
-                bodyRandom = randomUnit(nextRandom(random));
-                bodyMix = mix_;
-                bodyPending = true;
-            } else {
-                bodyFeedback_ = mix_;
-            }
-        }
-        if (mixOut_) {
-            mixOut_[k] = mix_;  // measured once brought down (hearChunk)
-        } else {
-            const float level = std::fabs(mix_);
-            if (level > loudest_) {
-                loudest_ = level;
-                quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
-            }
-            if (!(level < quietBelow_)) quietFor_ = 0;
-            else if (quietFor_ < quietSpan_) ++quietFor_;
-        }
-        // Until something has sounded since the engine woke (events wake it
-        // before their note comes), it falls idle on the first silent mix.
-        const bool heard = loudest_ >= kQuietFloor;
-        const bool over = heard ? quietFor_ >= quietSpan_ : OutputStage::isSilent(mix_);
-        if (over && idleHold_ <= 0 && active_) {
-            // The next wake measures its own loudest mix.
-            active_ = false;
-            ++sleeps_;
-            loudest_ = 0.0f;
-            quietBelow_ = kQuietFloor;
-        }
-        if (idleHold_ > 0) --idleHold_;
+    const int n = to - from;
+    float sympathetic[OutputStage::kRun] = {}, mixes[OutputStage::kRun];
+    for (int k = 0; k < n; ++k) sympathetic[k] = param(kSympathetic);
+    run_.sympatheticGain = sympatheticGain_;
+    const int voiced = voices_->run(n, sympathetic, run_, mixes, runRandom_, generator);
+    // Idle for the rest of the run: the mix stays where it was.
+    for (int k = voiced; k < n; ++k) {
+        run_.idle.hear(run_.mix);
+        mixes[k] = run_.mix;
+        runRandom_[k] = generator;
+    }
+    if (!run_.idle.active) ++sleeps_;
+    if (mixOut_) std::copy(mixes, mixes + n, mixOut_);  // measured once brought down (hearChunk)
+    for (int k = 0; k < n; ++k) {
+        // Active after the sample's idle test: the voices ran on after it.
+        const bool on = k < voiced - 1 || (k == voiced - 1 && run_.idle.active);
         const float dynaTone = param(kDynaTone);
         const float toneRama = param(kToneRama);
         const float chorus = param(kChorus);
-        output_.addSample(k, mix_, active_, dynaTone, toneRama, chorus);
-        runRandom_[k] = random;
+        output_.addSample(k, mixes[k], on, dynaTone, toneRama, chorus);
     }
-    if (bodyPending) bodyFilter();
-    generator = random;
+}
+
+// Frames from..to-1 of the block at the engine's rate into left and right
+// (and the mix into mix, unless null), whose first sample is frame from;
+// next is the event walk's place in the queue.
+inline __attribute__((always_inline)) void SoundEngine::render(float* left, float* right, float* mix, int from, int to,
+                                                               int& next, std::uint32_t& random,
+                                                               const OutputControls& controls) {
+    NoteEvent* queue = intake_.queue();
+    float spareLeft[OutputStage::kRun], spareRight[OutputStage::kRun];
+    int i = from;
+    while (i < to) {
+        intake_.takeDue(i, [this](int key) { noteOff(key); });
+        while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
+
+        // Idle, the output stage only scales the frozen mix: the same value
+        // on every sample up to the next event, and no state moves.
+        if (!run_.idle.active) {
+            const int end = nextEvent(i, next, to);
+            const float held = OutputStage::heldSample(run_.mix, controls);
+            if (left) std::fill(left + (i - from), left + (end - from), held);
+            if (right) std::fill(right + (i - from), right + (end - from), held);
+            if (mix) std::fill(mix + (i - from), mix + (end - from), run_.mix);
+            i = end;
+            continue;
+        }
+        // Nothing happens between events but the per-sample work, so the
+        // run may go up to the next one.
+        const int end = std::min(nextEvent(i, next, to), i + OutputStage::kRun);
+        mixOut_ = mix ? mix + (i - from) : nullptr;
+        runVoices(i, end, random);
+        float* l = left ? left + (i - from) : spareLeft;
+        float* r = right ? right + (i - from) : spareRight;
+        const int done = output_.renderRun(end - i, controls, l, r);
+        if (done == end - i) {
+            i = end;
+            continue;
+        }
+        // A state that is no longer a finite number: the voices have run
+        // ahead of the bad sample, but recover() puts them back to their
+        // first state anyway; the generator goes back to where it was.
+        recover();
+        random = runRandom_[done];
+        l[done] = r[done] = 0.0f;
+        i += done + 1;
+    }
 }
 
 void SoundEngine::processReplacing(float* left, float* right, int frames) {
@@ -321,65 +324,12 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
     randomState = random;
 }
 
-// The idle test's measurements, as runVoices takes them at the host's rate,
-// on the mix brought down to the host's rate; the test itself then falls on
+// The idle rule's measurements, as it takes them itself at the host's
+// rate, on the mix brought down to the host's rate; its test then falls on
 // the next chunk's first sample.
 void SoundEngine::hearChunk(const float* heard, int frames, unsigned sleepsBefore) {
-    if (sleeps_ != sleepsBefore || !active_) return;
-    for (int j = 0; j < frames; ++j) {
-        const float level = std::fabs(heard[j]);
-        if (level > loudest_) {
-            loudest_ = level;
-            quietBelow_ = std::max(kQuietFloor, level * kQuietRatio);
-        }
-        if (!(level < quietBelow_)) quietFor_ = 0;
-        else quietFor_ = std::min(quietFor_ + factor_, quietSpan_);
-    }
-}
-
-// Frames from..to-1 of the block at the engine's rate into left and right
-// (and the mix into mix, unless null), whose first sample is frame from;
-// next is the event walk's place in the queue.
-void SoundEngine::render(float* left, float* right, float* mix, int from, int to, int& next, std::uint32_t& random,
-                         const OutputControls& controls) {
-    NoteEvent* queue = intake_.queue();
-    float spareLeft[OutputStage::kRun], spareRight[OutputStage::kRun];
-    int i = from;
-    while (i < to) {
-        intake_.takeDue(i, [this](int key) { noteOff(key); });
-        while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
-
-        // Idle, the output stage only scales the frozen mix: the same value
-        // on every sample up to the next event, and no state moves.
-        if (!active_) {
-            const int end = nextEvent(i, next, to);
-            const float held = OutputStage::heldSample(mix_, controls);
-            if (left) std::fill(left + (i - from), left + (end - from), held);
-            if (right) std::fill(right + (i - from), right + (end - from), held);
-            if (mix) std::fill(mix + (i - from), mix + (end - from), mix_);
-            i = end;
-            continue;
-        }
-        // Nothing happens between events but the per-sample work, so the
-        // run may go up to the next one.
-        const int end = std::min(nextEvent(i, next, to), i + OutputStage::kRun);
-        mixOut_ = mix ? mix + (i - from) : nullptr;
-        runVoices(i, end, random);
-        float* l = left ? left + (i - from) : spareLeft;
-        float* r = right ? right + (i - from) : spareRight;
-        const int done = output_.renderRun(end - i, controls, l, r);
-        if (done == end - i) {
-            i = end;
-            continue;
-        }
-        // A state that is no longer a finite number: the voices have run
-        // ahead of the bad sample, but recover() puts them back to their
-        // first state anyway; the generator goes back to where it was.
-        recover();
-        random = runRandom_[done];
-        l[done] = r[done] = 0.0f;
-        i += done + 1;
-    }
+    if (sleeps_ != sleepsBefore || !run_.idle.active) return;
+    for (int j = 0; j < frames; ++j) run_.idle.measure(std::fabs(heard[j]), factor_);
 }
 
 }  // namespace strellon

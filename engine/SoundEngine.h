@@ -70,7 +70,7 @@ public:
     int blockSize() const { return blockSize_; }
 
     // For tests: state the engine keeps but no caller needs.
-    bool isActive() const { return active_; }
+    bool isActive() const { return run_.idle.active; }
     int currentNote(int voice) const { return currentNote_[voice]; }
     float tuningRatio(int pitchClass) const { return tuningRatio_[pitchClass]; }
     float voiceLevel(int voice) const { return voices_->level(voice); }
@@ -101,6 +101,13 @@ private:
     void runVoices(int from, int to, std::uint32_t& generator);
     // Host frames as frames of the inner rate, held within int.
     int inner(long long frames) const;
+    // Running above the host's rate, the mix holds the pluck's partials
+    // above the host's band, which the low-pass takes off (up to 17 dB of a
+    // high note's peak at 8 kHz), while the tail keeps all it has: the idle
+    // rule's loudest and quiet span are then measured on the mix brought
+    // down to the host's rate, chunk by chunk, unless the engine fell idle
+    // (sleeps_ counts it) within the chunk.
+    void hearChunk(const float* heard, int frames, unsigned sleepsBefore);
 
     const ParamValues& params_;
     const EngineTables& tables_;
@@ -109,38 +116,15 @@ private:
     float hostRate_ = 44100.0f;
     int factor_ = 1;
     int blockSize_ = 1024;
-    float w_;
 
     std::array<int, kNumStrings> currentNote_{};
     int rotation_ = 0;
     std::array<float, kNumStrings> tuningRatio_{}, exciter_{}, fixing_{}, nisFilter_{};
     std::array<std::atomic<int>, kNumStrings> sounding_{};
 
-    float bodyLowpass_ = 0, bodyHighpass1_ = 0, bodyHighpass2_ = 0;
-    float mix_ = 0, bodyFeedback_ = 0;
-    bool active_ = false;
-    // Samples after a note-on during which the idle test may not stop the
-    // engine: the string's loop needs that long to reach the output.
-    int idleHold_ = 0;
-    // The engine goes idle once the mix has stayed quiet for quietSpan_
-    // samples on end (the longest loop and the chorus), not at a zero
-    // crossing of a tail that still sounds. Quiet is 90 dB below the
-    // loudest mix since the engine woke, or below an absolute floor
-    // (110 dB below full scale at the output stage's input) for quiet
-    // notes, whose tails would otherwise end in the body's faint noise.
-    int quietFor_ = 0, quietSpan_ = 0;
-    static constexpr float kQuietRatio = 3.1622777e-5f;  // -90 dB
-    static constexpr float kQuietFloor = 8.1084e-7f;    // -110 dB / 3.9
-    float loudest_ = 0.0f, quietBelow_ = kQuietFloor;
-    // Running above the host's rate, the mix holds the pluck's partials
-    // above the host's band, which the low-pass takes off (up to 17 dB of a
-    // high note's peak at 8 kHz), while the tail keeps all it has: the
-    // loudest and the quiet span are then measured on the mix brought down
-    // to the host's rate, chunk by chunk, unless the engine fell idle
-    // (sleeps_ counts it) within the chunk.
-    void hearChunk(const float* heard, int frames, unsigned sleepsBefore);
-    float* mixOut_ = nullptr;
-    unsigned sleeps_ = 0;
+    // The body filter, the last mix, the idle rule and the body's angular
+    // factor: what each run of the voices carries on.
+    RunState run_;
     std::array<float, kNumParams> heard_{};
 
     // Per-block values.
@@ -153,6 +137,8 @@ private:
     MidiIntake intake_;
     OutputStage output_;
     Decimator decimator_;
+    float* mixOut_ = nullptr;  // where runVoices leaves the run's mix, if anywhere
+    unsigned sleeps_ = 0;
     std::unique_ptr<VoiceGroup> voices_;
 };
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <xmmintrin.h>
+#include <immintrin.h>
+#include <type_traits>
 
 #include "engine/ProcessorVersions.h"
 
@@ -11,38 +12,121 @@ namespace strellon {
 
 namespace {
 
-using V4 = VoiceBank::V4;
-using I4 = VoiceBank::I4;
-constexpr int kGroups = VoiceBank::kGroups;
+using V4 = float __attribute__((vector_size(16)));
+using I4 = std::int32_t __attribute__((vector_size(16)));
+using V8 = float __attribute__((vector_size(32)));
+using I8 = std::int32_t __attribute__((vector_size(32)));
+constexpr int kLanes = VoiceBank::kLanes;
+constexpr unsigned kVoices = (1u << kNumStrings) - 1;
 
-inline V4 splat(float x) { return V4{x, x, x, x}; }
-inline I4 splatInt(std::int32_t x) { return I4{x, x, x, x}; }
+// The integer vector of a float vector's width, how many vectors cover the
+// twelve voices, and a value in every lane (written out, so that constants
+// fold).
+template <class V>
+struct LaneTraits;
+template <>
+struct LaneTraits<V4> {
+    using I = I4;
+    static constexpr int kWidth = 4;
+    static V4 splat(float x) { return V4{x, x, x, x}; }
+    static I4 splatInt(std::int32_t x) { return I4{x, x, x, x}; }
+};
+template <>
+struct LaneTraits<V8> {
+    using I = I8;
+    static constexpr int kWidth = 8;
+    // Built for AVX2: the default target would assemble them lane by lane.
+    STRELLON_AVX2_VERSION static V8 splat(float x) { return V8{x, x, x, x, x, x, x, x}; }
+    STRELLON_AVX2_VERSION static I8 splatInt(std::int32_t x) { return I8{x, x, x, x, x, x, x, x}; }
+};
+template <class V>
+using IntLanes = typename LaneTraits<V>::I;
+template <class V>
+constexpr int kWidth = LaneTraits<V>::kWidth;
+template <class V>
+constexpr int kGroups = (kNumStrings + kWidth<V> - 1) / kWidth<V>;
+
+// The per-voice arrays seen as vectors (this file is built without strict
+// aliasing, so floats and vectors of floats may share storage).
+template <class V>
+inline V* lanes(float* p) { return reinterpret_cast<V*>(p); }
+template <class V>
+inline const V* lanes(const float* p) { return reinterpret_cast<const V*>(p); }
+template <class I>
+inline I* intLanes(std::int32_t* p) { return reinterpret_cast<I*>(p); }
+template <class I>
+inline const I* intLanes(const std::int32_t* p) { return reinterpret_cast<const I*>(p); }
+
+template <class V>
+inline V splat(float x) { return LaneTraits<V>::splat(x); }
+template <class I>
+inline I splatInt(std::int32_t x) {
+    return LaneTraits<std::conditional_t<sizeof(I) == 16, V4, V8>>::splatInt(x);
+}
+
+// Lanes g * width onwards of an array of twelve that was written four
+// lanes at a time: read four at a time too, since a wider load that spans
+// two narrower stores waits for them to reach the cache. Spare lanes are 0.
+template <class V>
+inline V loadQuads(const float* p, int g) {
+    V4 low;
+    std::memcpy(&low, p + kWidth<V> * g, sizeof low);
+    if constexpr (kWidth<V> == 4) {
+        return low;
+    } else {
+        V4 high{};
+        if (kWidth<V> * g + 4 < kNumStrings) std::memcpy(&high, p + kWidth<V> * g + 4, sizeof high);
+        return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+    }
+}
+
+// The multipliers and increments that take the generator from this
+// sample's state to each voice's draw: voice v's drift draw is the
+// (v + 1)th number, or the (2v + 1)th when each voice also draws for its
+// character (the (2v + 2)th). Spare lanes draw the first number.
+struct DrawJumps {
+    std::uint32_t noiseMultiplier[2][kLanes], noiseIncrement[2][kLanes];
+    std::uint32_t characterMultiplier[kLanes], characterIncrement[kLanes];
+    constexpr DrawJumps() : noiseMultiplier(), noiseIncrement(), characterMultiplier(), characterIncrement() {
+        for (int v = 0; v < kLanes; ++v) {
+            const bool voice = v < kNumStrings;
+            for (int both = 0; both < 2; ++both) {
+                const int k = !voice ? 1 : both ? 2 * v + 1 : v + 1;
+                noiseMultiplier[both][v] = kRandomJumps.multiplier[k];
+                noiseIncrement[both][v] = kRandomJumps.increment[k];
+            }
+            characterMultiplier[v] = kRandomJumps.multiplier[voice ? 2 * v + 2 : 1];
+            characterIncrement[v] = kRandomJumps.increment[voice ? 2 * v + 2 : 1];
+        }
+    }
+};
+alignas(32) constexpr DrawJumps kDrawJumps{};
 
 // Lane select by bit mask: exact, whatever the values.
-inline V4 select(I4 mask, V4 a, V4 b) {
-    return reinterpret_cast<V4>((mask & reinterpret_cast<I4>(a)) | (~mask & reinterpret_cast<I4>(b)));
+template <class I, class V>
+inline V select(I mask, V a, V b) {
+    return reinterpret_cast<V>((mask & reinterpret_cast<I>(a)) | (~mask & reinterpret_cast<I>(b)));
 }
-inline I4 select(I4 mask, I4 a, I4 b) { return (mask & a) | (~mask & b); }
-inline V4 absolute(V4 x) { return reinterpret_cast<V4>(reinterpret_cast<I4>(x) & splatInt(0x7FFFFFFF)); }
-
-// Four per-voice results straight into a vector, in voice order. Building it
-// in registers avoids writing lanes to memory and reading them back whole,
-// which stalls the store forwarding.
-template <class F>
-inline V4 gather(int g, F&& f) {
-    const int v = 4 * g;
-    return V4{f(v), f(v + 1), f(v + 2), f(v + 3)};
+template <class I>
+inline I selectInt(I mask, I a, I b) { return (mask & a) | (~mask & b); }
+template <class V>
+inline V absolute(V x) {
+    using I = IntLanes<V>;
+    return reinterpret_cast<V>(reinterpret_cast<I>(x) & splatInt<I>(0x7FFFFFFF));
 }
 
-inline V4 loadLanes(const float* p) {
-    V4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
+// One bit per lane of a mask.
+inline unsigned bitsOf(I4 mask) { return static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(mask))); }
+STRELLON_AVX2_VERSION inline unsigned bitsOf(I8 mask) {
+    return static_cast<unsigned>(_mm256_movemask_ps(reinterpret_cast<__m256>(mask)));
 }
-inline I4 loadLanes(const std::int32_t* p) {
-    I4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
+
+// All lanes set but lane i.
+template <class I>
+inline I allBut(int i) {
+    I m{};
+    for (int k = 0; k < kWidth<std::conditional_t<sizeof(I) == 16, V4, V8>>; ++k) m[k] = k == i ? 0 : -1;
+    return m;
 }
 
 }  // namespace
@@ -57,27 +141,23 @@ VoiceBank::VoiceBank()
       modeBLoop_(kModeBMinimumSize) {
     step_ = pickVersion(&VoiceBank::stepPlain, &VoiceBank::stepAvx2);
     feed_ = pickVersion(&VoiceBank::feedPlain, &VoiceBank::feedAvx2);
+    run_ = pickVersion(&VoiceBank::runPlain, &VoiceBank::runAvx2);
     reset();
 }
 
 
 void VoiceBank::reset() {
-    const V4 zero = splat(0.0f);
-    for (int g = 0; g < kGroups; ++g) {
-        hp_[g] = n_[g] = tone_[g] = drift_[g] = excitationLowpass_[g] = zero;
-        b_[g] = l_[g] = driftTarget_[g] = y_[g] = r_[g] = zero;
-        driftCounter_[g] = tickCounter_[g] = splatInt(0);
-        velocity_[g] = nisFilter_[g] = exciter_[g] = modulation_[g] = zero;
-        envelope_[g] = level_[g] = fixing_[g] = zero;
-        loopGain_[g] = splat(kLoopGainLimit);
-        sympathetic_[g] = noiseCutoff_[g] = lengthUnit_[g] = noiseScale_[g] = zero;
-        envelopeGrowth_[g] = splat(envelopeGrowth(0.0f, rates_));
-        rampCounter_[g] = zero;
-        rampLength_[g] = splat(1.0f);
-        brightness_[g] = filterBrightness_[g] = zero;
-        toneFrequency_[g] = splat(200.0f);
-        e_[g] = zero;
-    }
+    auto fill = [](auto& lanes, auto value) { std::fill(std::begin(lanes), std::end(lanes), value); };
+    for (float* lanes : {hp_, n_, tone_, drift_, excitationLowpass_, b_, l_, driftTarget_, y_, r_, velocity_, nisFilter_,
+                         exciter_, modulation_, envelope_, level_, fixing_, sympathetic_, noiseCutoff_, lengthUnit_,
+                         noiseScale_, rampCounter_, brightness_, filterBrightness_})
+        std::fill(lanes, lanes + kLanes, 0.0f);
+    fill(driftCounter_, 0);
+    fill(tickCounter_, 0);
+    fill(loopGain_, kLoopGainLimit);
+    fill(envelopeGrowth_, envelopeGrowth(0.0f, rates_));
+    fill(rampLength_, 1.0f);
+    fill(toneFrequency_, 200.0f);
     for (int v = 0; v < kNumStrings; ++v) {
         excitationCounter_[v] = 0;
         noteActive_[v] = false;
@@ -107,9 +187,9 @@ void VoiceBank::setSampleRate(float sampleRate) {
     release_ = rates_.release;
     lowCut_ = heldCutoff(3900.0f, rates_);
     for (int v = 0; v < kNumStrings; ++v) {
-        if (changed && note_[v] >= 0) lane(toneFrequency_, v) = toneFrequencyFor(note_[v], sampleRate);
+        if (changed && note_[v] >= 0) toneFrequency_[v] = toneFrequencyFor(note_[v], sampleRate);
         if (changed && frequency_[v] != 0.0f) derive(v);
-        lane(envelopeGrowth_, v) = envelopeGrowth(lane(lengthUnit_, v), rates_);
+        envelopeGrowth_[v] = envelopeGrowth(lengthUnit_[v], rates_);
     }
 }
 
@@ -124,18 +204,18 @@ void VoiceBank::setDamp(float v) { damp_ = v; }
 
 void VoiceBank::setFrequency(int voice, float hz) {
     frequency_[voice] = hz;
-    lane(loopGain_, voice) = tuneString(hz, lane(velocity_, voice), lane(nisFilter_, voice), shaping_, sampleRate_).loopGain;
+    loopGain_[voice] = tuneString(hz, velocity_[voice], nisFilter_[voice], shaping_, sampleRate_).loopGain;
     derive(voice);
 }
 
 void VoiceBank::derive(int voice) {
     const StringTuning t =
-        tuneString(frequency_[voice], lane(velocity_, voice), lane(nisFilter_, voice), shaping_, sampleRate_);
-    lane(noiseCutoff_, voice) = t.noiseCutoff;
-    lane(lengthUnit_, voice) = t.lengthUnit;
-    lane(envelopeGrowth_, voice) = envelopeGrowth(t.lengthUnit, rates_);
-    lane(brightness_, voice) = t.brightness;
-    lane(filterBrightness_, voice) = t.filterBrightness;
+        tuneString(frequency_[voice], velocity_[voice], nisFilter_[voice], shaping_, sampleRate_);
+    noiseCutoff_[voice] = t.noiseCutoff;
+    lengthUnit_[voice] = t.lengthUnit;
+    envelopeGrowth_[voice] = envelopeGrowth(t.lengthUnit, rates_);
+    brightness_[voice] = t.brightness;
+    filterBrightness_[voice] = t.filterBrightness;
 }
 
 void VoiceBank::startNote(int voice, const NoteStart& s) {
@@ -143,312 +223,381 @@ void VoiceBank::startNote(int voice, const NoteStart& s) {
     pulsing_ |= 1u << voice;
     ramping_ |= 1u << voice;
     note_[voice] = s.note;
-    lane(toneFrequency_, voice) = toneFrequencyFor(s.note, sampleRate_);
-    lane(velocity_, voice) = s.velocity;
-    lane(nisFilter_, voice) = s.nis;
-    lane(exciter_, voice) = s.exciter;
-    lane(noiseScale_, voice) = (s.velocity + 0.1f) * (s.pick * 0.8f) + s.exciter * 0.1f;
-    lane(modulation_, voice) = s.modulation;
-    lane(fixing_, voice) = s.fixing;
+    toneFrequency_[voice] = toneFrequencyFor(s.note, sampleRate_);
+    velocity_[voice] = s.velocity;
+    nisFilter_[voice] = s.nis;
+    exciter_[voice] = s.exciter;
+    noiseScale_[voice] = (s.velocity + 0.1f) * (s.pick * 0.8f) + s.exciter * 0.1f;
+    modulation_[voice] = s.modulation;
+    fixing_[voice] = s.fixing;
     setFrequency(voice, s.frequency);
     excitationCounter_[voice] = 0;
-    lane(rampCounter_, voice) = 0.0f;
-    lane(tickCounter_, voice) = 1;
+    rampCounter_[voice] = 0.0f;
+    tickCounter_[voice] = 1;
 }
 
 void VoiceBank::dampNote(int voice) {
     noteActive_[voice] = false;
     if (damp_ != 0.0f) {
-        float& g = lane(loopGain_, voice);
+        float& g = loopGain_[voice];
         g = (1.0f - damp_ * damp_) * (g - 0.5f) + 0.5f;
     }
 }
 
 // Each voice sums the others in voice order. Adding +0 leaves a sum
 // unchanged (the sum starts at +0, so it is never -0), so a voice's own
-// output is masked to +0 instead of being skipped; only the group that holds
-// voice j needs the mask.
+// output is masked to +0 instead of being skipped; only the vector that
+// holds voice j needs the mask.
+template <class V>
 inline __attribute__((always_inline)) void VoiceBank::feed(const float* out, float body, float gain) {
-    static constexpr I4 kAllBut[4] = {{0, -1, -1, -1}, {-1, 0, -1, -1}, {-1, -1, 0, -1}, {-1, -1, -1, 0}};
-    V4 sum[kGroups] = {splat(0.0f), splat(0.0f), splat(0.0f)};
+    using I = IntLanes<V>;
+    constexpr int W = kWidth<V>, G = kGroups<V>;
+    V sum[G];
+    for (int g = 0; g < G; ++g) sum[g] = splat<V>(0.0f);
 #pragma GCC unroll 12
     for (int j = 0; j < kNumStrings; ++j) {
-        const V4 o = splat(out[j]);
-        const V4 masked = reinterpret_cast<V4>(reinterpret_cast<I4>(o) & kAllBut[j & 3]);
+        const V o = splat<V>(out[j]);
+        const V masked = reinterpret_cast<V>(reinterpret_cast<I>(o) & allBut<I>(j % W));
 #pragma GCC unroll 3
-        for (int g = 0; g < kGroups; ++g) sum[g] = sum[g] + (g == j >> 2 ? masked : o);
+        for (int g = 0; g < G; ++g) sum[g] = sum[g] + (g == j / W ? masked : o);
     }
-    for (int g = 0; g < kGroups; ++g) sympathetic_[g] = (sum[g] + body) * gain;
+    V* const sympathetic = lanes<V>(sympathetic_);
+    for (int g = 0; g < G; ++g) sympathetic[g] = (sum[g] + body) * gain;
 }
 
+template <class V>
 inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint32_t& random) {
-    // Draw this sample's numbers in the order the voices would, one after
-    // the other: the drift draw of each voice, then its character draw.
-    alignas(16) std::int32_t noiseDraw[kNumStrings];
-    alignas(16) std::int32_t characterDraw[kNumStrings];
+    using I = IntLanes<V>;
+    constexpr int G = kGroups<V>;
+    // This sample's numbers as the voices would draw them one after the
+    // other: each voice's drift draw, then its character draw (in the bands
+    // that draw one).
     const std::uint32_t state = random;
-    auto draw = [state](int k) {
-        const std::uint32_t s = kRandomJumps.multiplier[k] * state + kRandomJumps.increment[k];
-        return static_cast<std::int32_t>((s >> 16) & 0x7FFFu);
+    const bool character = drawsCharacter(character_);
+    const int drawn = character ? 2 * kNumStrings : kNumStrings;
+    random = kRandomJumps.multiplier[drawn] * state + kRandomJumps.increment[drawn];
+    // Unsigned, so that the products wrap as the generator's do.
+    typedef std::uint32_t U __attribute__((vector_size(sizeof(V))));
+    const U states = reinterpret_cast<U>(splatInt<I>(static_cast<std::int32_t>(state)));
+    auto draw = [&](const std::uint32_t* multiplier, const std::uint32_t* increment, int g) {
+        const U s = reinterpret_cast<const U*>(multiplier)[g] * states + reinterpret_cast<const U*>(increment)[g];
+        return reinterpret_cast<I>(s >> 16) & splatInt<I>(0x7FFF);
     };
-    if (drawsCharacter(character_)) {
-        for (int v = 0; v < kNumStrings; ++v) {
-            noiseDraw[v] = draw(2 * v + 1);
-            characterDraw[v] = draw(2 * v + 2);
-        }
-        random = kRandomJumps.multiplier[2 * kNumStrings] * state + kRandomJumps.increment[2 * kNumStrings];
-    } else {
-        for (int v = 0; v < kNumStrings; ++v) {
-            noiseDraw[v] = draw(v + 1);
-            characterDraw[v] = 0x7FFF;
-        }
-        random = kRandomJumps.multiplier[kNumStrings] * state + kRandomJumps.increment[kNumStrings];
-    }
 
     const float w = w_;
-    I4 tick[kGroups], sometimes[kGroups];
-    for (int g = 0; g < kGroups; ++g) {
-        const V4 noise = (__builtin_convertvector(loadLanes(noiseDraw + 4 * g), V4) * 3.0517578125e-05f - 0.5f) * 4.0f;
-        sometimes[g] = loadLanes(characterDraw + 4 * g) <= splatInt(kSometimesLimit);
+    alignas(32) std::int32_t tick[kLanes], sometimes[kLanes];
+    alignas(32) float e[kLanes];  // this sample's (n + 2) * 0.5, for the excitation and the ramp
+    {
+        I* const driftCounter = intLanes<I>(driftCounter_);
+        I* const tickCounter = intLanes<I>(tickCounter_);
+        V* const driftTarget = lanes<V>(driftTarget_);
+        V* const drift = lanes<V>(drift_);
+        V* const n = lanes<V>(n_);
+        for (int g = 0; g < G; ++g) {
+            const I noiseDraw = draw(kDrawJumps.noiseMultiplier[character], kDrawJumps.noiseIncrement[character], g);
+            const V noise = (__builtin_convertvector(noiseDraw, V) * 3.0517578125e-05f - 0.5f) * 4.0f;
+            intLanes<I>(sometimes)[g] =
+                character ? draw(kDrawJumps.characterMultiplier, kDrawJumps.characterIncrement, g) <=
+                                splatInt<I>(kSometimesLimit)
+                          : splatInt<I>(0);
 
-        I4 dc = driftCounter_[g] + 1;
-        dc = select(dc > splatInt(260), splatInt(0), dc);
-        driftCounter_[g] = dc;
-        driftTarget_[g] = select(dc == splatInt(1), noise, driftTarget_[g]);
+            I dc = driftCounter[g] + 1;
+            dc = selectInt(dc > splatInt<I>(260), splatInt<I>(0), dc);
+            driftCounter[g] = dc;
+            driftTarget[g] = select(dc == splatInt<I>(1), noise, driftTarget[g]);
 
-        I4 tc = tickCounter_[g] + 1;
-        const I4 wrap = tc > splatInt(39);
-        tickCounter_[g] = select(wrap, splatInt(1), tc);
-        drift_[g] = select(wrap, drift_[g] + (driftTarget_[g] - drift_[g]) * w * 800.0f, drift_[g]);
-        driftTarget_[g] = select(wrap, drift_[g], driftTarget_[g]);
-        tick[g] = tickCounter_[g] < splatInt(2);
+            I tc = tickCounter[g] + 1;
+            const I wrap = tc > splatInt<I>(39);
+            tickCounter[g] = selectInt(wrap, splatInt<I>(1), tc);
+            drift[g] = select(wrap, drift[g] + (driftTarget[g] - drift[g]) * w * 800.0f, drift[g]);
+            driftTarget[g] = select(wrap, drift[g], driftTarget[g]);
+            intLanes<I>(tick)[g] = tickCounter[g] < splatInt<I>(2);
 
-        n_[g] = n_[g] + (noise * noiseScale_[g] - n_[g]) * noiseCutoff_[g] * w;
-        e_[g] = (n_[g] + 2.0f) * 0.5f;
+            n[g] = n[g] + (noise * lanes<V>(noiseScale_)[g] - n[g]) * lanes<V>(noiseCutoff_)[g] * w;
+            lanes<V>(e)[g] = (n[g] + 2.0f) * 0.5f;
+        }
     }
 
-    V4 X[kGroups] = {splat(1e-7f), splat(1e-7f), splat(1e-7f)};
+    V pulse[G];
+    for (int g = 0; g < G; ++g) pulse[g] = splat<V>(1e-7f);
+    float* const X = reinterpret_cast<float*>(pulse);
     for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
         const int v = __builtin_ctz(bits);
-        const PluckInput pluck{noteActive_[v], lane(lengthUnit_, v), shaping_, lane(brightness_, v), sampleRate_,
-                               lane(n_, v), lane(e_, v), lane(exciter_, v), lane(velocity_, v)};
-        lane(X, v) = pluckSample(pluck, excitationCounter_[v], lane(rampLength_, v));
+        const PluckInput pluck{noteActive_[v], lengthUnit_[v], shaping_, brightness_[v], sampleRate_,
+                               n_[v], e[v], exciter_[v], velocity_[v]};
+        X[v] = pluckSample(pluck, excitationCounter_[v], rampLength_[v]);
         // Once past the pulse (or released) the voice gives 1e-7 until its
         // next note, whatever its counter does.
-        float L = 2.0f * lane(lengthUnit_, v);
+        float L = 2.0f * lengthUnit_[v];
         if (!(L >= 5.0f)) L = 5.0f;
         if (!noteActive_[v] || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
     }
 
-    // The attack ramp. Once a voice's ramp is over for good its G stays 1
-    // and its counter stays one past the length, so a group whose voices
-    // are all past it skips the arithmetic.
-    V4 G[kGroups];
-    for (int g = 0; g < kGroups; ++g) {
-        if ((ramping_ >> (4 * g) & 0xFu) == 0) {
-            G[g] = splat(1.0f);
+    alignas(32) float G_[kLanes];
+    rampAndTick<V>(e, tick, G_);
+
+    alignas(32) float combed[kLanes];
+    comb_.pushAlone(0, X, combed);
+    comb_.endSample();
+
+    for (int g = 0; g < G; ++g) lanes<V>(X)[g] = lanes<V>(X)[g] + 0.9f * loadQuads<V>(combed, g);
+    const bool modeB = character_ == Character::kModeB;
+    if (modeB) processModeB<V>(X, G_);
+    else processModeA<V>(sometimes, X, G_);
+    finish<V>(modeB, G_, out);
+}
+
+// The attack ramp gives G; then the loop lengths follow, on tick samples
+// only (one in 39 per voice).
+template <class V>
+inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e, const std::int32_t* tick, float* G) {
+    using I = IntLanes<V>;
+    constexpr int W = kWidth<V>, Groups = kGroups<V>;
+    constexpr unsigned kGroupBits = (1u << W) - 1;
+    // Once a voice's ramp is over for good its G stays 1 and its counter
+    // stays one past the length, so a vector whose voices are all past it
+    // skips the arithmetic.
+    V* const rampCounter = lanes<V>(rampCounter_);
+    const V* const rampLength = lanes<V>(rampLength_);
+    for (int g = 0; g < Groups; ++g) {
+        if ((ramping_ >> (W * g) & kGroupBits) == 0) {
+            lanes<V>(G)[g] = splat<V>(1.0f);
             continue;
         }
-        const V4 rc = rampCounter_[g] + 1.0f;
-        const I4 done = rc > rampLength_[g];
-        G[g] = select(done, splat(1.0f), (1.0f - rc / rampLength_[g]) * (1.0f - e_[g]));
-        rampCounter_[g] = select(done, rampLength_[g] + 1.0f, rc);
-        unsigned over = static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(done))) << (4 * g) & ramping_;
+        const V rc = rampCounter[g] + 1.0f;
+        const I done = rc > rampLength[g];
+        lanes<V>(G)[g] = select(done, splat<V>(1.0f), (1.0f - rc / rampLength[g]) * (1.0f - lanes<V>(e)[g]));
+        rampCounter[g] = select(done, rampLength[g] + 1.0f, rc);
+        unsigned over = bitsOf(done) << (W * g) & ramping_;
         for (; over != 0; over &= over - 1) {
             const int v = __builtin_ctz(over);
             // The pulse fixes the length on its second sample; below 2^23 the
             // counter, one past the length, stays past it.
             const bool lengthFixed = !(pulsing_ >> v & 1u) || excitationCounter_[v] >= 2;
-            if (lengthFixed && lane(rampLength_, v) < 8388608.0f) ramping_ &= ~(1u << v);
+            if (lengthFixed && rampLength_[v] < 8388608.0f) ramping_ &= ~(1u << v);
         }
     }
 
-    // Loop lengths follow on tick samples only (one in 39 per voice).
     const bool modeB = character_ == Character::kModeB;
+    const float w = w_;
     unsigned ticking = 0;
-    for (int g = 0; g < kGroups; ++g)
-        ticking |= static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(tick[g]))) << (4 * g);
-    for (; ticking != 0; ticking &= ticking - 1) {
+    for (int g = 0; g < Groups; ++g) ticking |= bitsOf(intLanes<I>(tick)[g]) << (W * g);
+    for (ticking &= kVoices; ticking != 0; ticking &= ticking - 1) {
         const int v = __builtin_ctz(ticking);
-        const float D = lane(lengthUnit_, v);
-        const float env = lane(envelope_, v);
-        const float fixing = lane(fixing_, v);
+        const float D = lengthUnit_[v];
+        const float env = envelope_[v];
+        const float fixing = fixing_[v];
         if (modeB) {
-            float& drift = lane(drift_, v);
-            drift = drift + (lane(n_, v) - drift) * w * 300.0f;
-            modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * lane(modulation_, v) * 0.004f) - selfBend_ * env * 1.28f * rates_.bendScale);
+            float& drift = drift_[v];
+            drift = drift + (n_[v] - drift) * w * 300.0f;
+            modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * modulation_[v] * 0.004f) - selfBend_ * env * 1.28f * rates_.bendScale);
         } else {
             loops_.setDelay(kLoopA, v, D - 2.0f * selfBend_ * env * env * rates_.bendScale);
-            loops_.setDelay(kLoopB, v, D * (1.0f + lane(modulation_, v) * lane(driftTarget_, v) * 0.03f));
+            loops_.setDelay(kLoopB, v, D * (1.0f + modulation_[v] * driftTarget_[v] * 0.03f));
         }
         comb_.setDelay(0, v, D * fixing * fixing);
     }
-
-    V4 combed[kGroups];
-    comb_.pushAlone(0, X, combed);
-    comb_.endSample();
-
-    for (int g = 0; g < kGroups; ++g) X[g] = X[g] + 0.9f * combed[g];
-    if (modeB) processModeB(X, G);
-    else processModeA(sometimes, X, G);
-    finish(modeB, G, out);
 }
 
 // The parts of step() are inlined into its per-processor versions, so that
 // their values stay in registers between them.
-inline __attribute__((always_inline)) void VoiceBank::processModeA(const I4* sometimes, const V4* u, V4* G) {
+template <class V>
+inline __attribute__((always_inline)) void VoiceBank::processModeA(const std::int32_t* sometimes, const float* u,
+                                                                    float* G) {
+    constexpr int Groups = kGroups<V>;
     const float w = w_;
-    V4 h[kGroups], into[kGroups];
-    for (int g = 0; g < kGroups; ++g) {
-        excitationLowpass_[g] = excitationLowpass_[g] + (u[g] - excitationLowpass_[g]) * 38.0f * w;
-        h[g] = u[g] - excitationLowpass_[g];
-        V4 s = select(lengthUnit_[g] < 95.0f, sympathetic_[g] * 0.3f, sympathetic_[g]);
-        hp_[g] = hp_[g] + (s - hp_[g]) * w * 390.0f;
-        sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
-        into[g] = (G[g] + 1.0f) * 0.5f * loopGain_[g] * y_[g] + h[g];
+    alignas(32) float h[kLanes], into[kLanes];
+    {
+        V* const excitationLowpass = lanes<V>(excitationLowpass_);
+        V* const sympathetic = lanes<V>(sympathetic_);
+        V* const hp = lanes<V>(hp_);
+        for (int g = 0; g < Groups; ++g) {
+            excitationLowpass[g] = excitationLowpass[g] + (lanes<V>(u)[g] - excitationLowpass[g]) * 38.0f * w;
+            lanes<V>(h)[g] = lanes<V>(u)[g] - excitationLowpass[g];
+            const V s = select(lanes<V>(lengthUnit_)[g] < 95.0f, sympathetic[g] * 0.3f, sympathetic[g]);
+            hp[g] = hp[g] + (s - hp[g]) * w * 390.0f;
+            sympathetic[g] = (s - hp[g]) * 0.5f + 1e-8f;
+            lanes<V>(into)[g] = (lanes<V>(G)[g] + 1.0f) * 0.5f * lanes<V>(loopGain_)[g] * lanes<V>(y_)[g] + lanes<V>(h)[g];
+        }
     }
-    V4 stage[kGroups];
+    alignas(32) float stage[kLanes];
     loops_.pushPeek(kLoopA, into, stage);
-    for (int g = 0; g < kGroups; ++g) stage[g] = stage[g] + sympathetic_[g];
+    for (int g = 0; g < Groups; ++g) lanes<V>(stage)[g] = loadQuads<V>(stage, g) + lanes<V>(sympathetic_)[g];
     loops_.pushPeek(kLoopB, stage, y_);
     loops_.endSample();
 
     switch (character_) {
-    case Character::kSometimesDulled: shapeBand<Character::kSometimesDulled>(sometimes, G); break;
-    case Character::kSometimesDulledThenTone: shapeBand<Character::kSometimesDulledThenTone>(sometimes, G); break;
-    case Character::kInvertOnTonePeak: shapeBand<Character::kInvertOnTonePeak>(sometimes, G); break;
-    case Character::kInvertOnPeakThenTone: shapeBand<Character::kInvertOnPeakThenTone>(sometimes, G); break;
-    case Character::kPeakTo09: shapeBand<Character::kPeakTo09>(sometimes, G); break;
-    case Character::kPeakTo09ElseTone: shapeBand<Character::kPeakTo09ElseTone>(sometimes, G); break;
-    case Character::kPeakTo05: shapeBand<Character::kPeakTo05>(sometimes, G); break;
-    case Character::kPeakTo05ElseTone: shapeBand<Character::kPeakTo05ElseTone>(sometimes, G); break;
-    case Character::kToneOnly: shapeBand<Character::kToneOnly>(sometimes, G); break;
-    default: shapeBand<Character::kNone>(sometimes, G); break;
+    case Character::kSometimesDulled: shapeBand<V, Character::kSometimesDulled>(sometimes, G); break;
+    case Character::kSometimesDulledThenTone: shapeBand<V, Character::kSometimesDulledThenTone>(sometimes, G); break;
+    case Character::kInvertOnTonePeak: shapeBand<V, Character::kInvertOnTonePeak>(sometimes, G); break;
+    case Character::kInvertOnPeakThenTone: shapeBand<V, Character::kInvertOnPeakThenTone>(sometimes, G); break;
+    case Character::kPeakTo09: shapeBand<V, Character::kPeakTo09>(sometimes, G); break;
+    case Character::kPeakTo09ElseTone: shapeBand<V, Character::kPeakTo09ElseTone>(sometimes, G); break;
+    case Character::kPeakTo05: shapeBand<V, Character::kPeakTo05>(sometimes, G); break;
+    case Character::kPeakTo05ElseTone: shapeBand<V, Character::kPeakTo05ElseTone>(sometimes, G); break;
+    case Character::kToneOnly: shapeBand<V, Character::kToneOnly>(sometimes, G); break;
+    default: shapeBand<V, Character::kNone>(sometimes, G); break;
     }
 }
 
 // The character operation of one Shaping band on the loop output, all
-// groups in one loop so that their filter chains run side by side.
-template <Character C>
-inline __attribute__((always_inline)) void VoiceBank::shapeBand(const I4* sometimes, V4* G) {
+// vectors in one loop so that their filter chains run side by side.
+template <class V, Character C>
+inline __attribute__((always_inline)) void VoiceBank::shapeBand(const std::int32_t* sometimesLanes, float* G) {
+    using I = IntLanes<V>;
+    constexpr int Groups = kGroups<V>;
     const float w = w_;
-    for (int g = 0; g < kGroups; ++g) {
-        V4 y = y_[g] + sympathetic_[g];
-        V4& tone = tone_[g];
-        const V4 F = filterBrightness_[g];
-        auto lowpass = [&](V4 x, V4 fc) { return tone = tone + (x - tone) * w * fc; };
+    for (int g = 0; g < Groups; ++g) {
+        const I sometimes = intLanes<I>(sometimesLanes)[g];
+        const V nisFilter = lanes<V>(nisFilter_)[g];
+        V y = loadQuads<V>(y_, g) + lanes<V>(sympathetic_)[g];
+        V& tone = lanes<V>(tone_)[g];
+        const V F = lanes<V>(filterBrightness_)[g];
+        auto lowpass = [&](V x, V fc) { return tone = tone + (x - tone) * w * fc; };
         if constexpr (C == Character::kSometimesDulled) {
-            const V4 old = tone;
-            const V4 t = lowpass(y, splat(lowCut_));
-            const V4 mixed = t * nisFilter_[g] + (1.0f - nisFilter_[g]) * y;
-            tone = select(sometimes[g], tone, old);
-            y = select(sometimes[g], mixed, y);
+            const V old = tone;
+            const V t = lowpass(y, splat<V>(lowCut_));
+            const V mixed = t * nisFilter + (1.0f - nisFilter) * y;
+            tone = select(sometimes, tone, old);
+            y = select(sometimes, mixed, y);
         } else if constexpr (C == Character::kSometimesDulledThenTone) {
-            const V4 old = tone;
-            const V4 t = lowpass(y, splat(lowCut_));
-            tone = select(sometimes[g], tone, old);
-            y = select(sometimes[g], t, y);
+            const V old = tone;
+            const V t = lowpass(y, splat<V>(lowCut_));
+            tone = select(sometimes, tone, old);
+            y = select(sometimes, t, y);
             y = lowpass(y, F + 950.0f);
         } else if constexpr (C == Character::kInvertOnTonePeak) {
-            const V4 t = lowpass(y, F + 954.0f);
+            const V t = lowpass(y, F + 954.0f);
             y = select(absolute(t) > 0.9f, -y, y);
         } else if constexpr (C == Character::kInvertOnPeakThenTone) {
-            const V4 t = lowpass(y, splat(860.0f));
+            const V t = lowpass(y, splat<V>(860.0f));
             y = select(absolute(t) > 0.9f, -y, y);
             y = lowpass(y, F + 954.0f);
         } else if constexpr (C == Character::kPeakTo09) {
-            const V4 t = lowpass(y, splat(860.0f));
-            y = select(absolute(t) > 0.9f, splat(0.9f), y);
+            const V t = lowpass(y, splat<V>(860.0f));
+            y = select(absolute(t) > 0.9f, splat<V>(0.9f), y);
         } else if constexpr (C == Character::kPeakTo09ElseTone || C == Character::kPeakTo05ElseTone) {
             constexpr float limit = C == Character::kPeakTo09ElseTone ? 0.9f : 0.5f;
-            const V4 t = lowpass(y, splat(860.0f));
-            const I4 over = absolute(t) > limit;
-            const V4 kept = tone;
-            const V4 smooth = lowpass(y, F + 950.0f);
+            const V t = lowpass(y, splat<V>(860.0f));
+            const I over = absolute(t) > limit;
+            const V kept = tone;
+            const V smooth = lowpass(y, F + 950.0f);
             tone = select(over, kept, tone);
-            y = select(over, splat(limit), smooth);
-            if constexpr (C == Character::kPeakTo09ElseTone) G[g] = splat(1.0f);
+            y = select(over, splat<V>(limit), smooth);
+            if constexpr (C == Character::kPeakTo09ElseTone) lanes<V>(G)[g] = splat<V>(1.0f);
         } else if constexpr (C == Character::kPeakTo05) {
-            const V4 t = lowpass(y, splat(860.0f));
-            y = select(absolute(t) > 0.5f, splat(0.5f), y);
+            const V t = lowpass(y, splat<V>(860.0f));
+            y = select(absolute(t) > 0.5f, splat<V>(0.5f), y);
         } else if constexpr (C == Character::kToneOnly) {
             y = lowpass(y, F + 992.0f);
         }
-        y_[g] = y;
+        lanes<V>(y_)[g] = y;
     }
 }
 
-inline __attribute__((always_inline)) void VoiceBank::processModeB(const V4* u, const V4* G) {
+template <class V>
+inline __attribute__((always_inline)) void VoiceBank::processModeB(const float* u, const float* G) {
+    constexpr int Groups = kGroups<V>;
     const float w = w_;
-    V4 h[kGroups];
-    for (int g = 0; g < kGroups; ++g) {
-        excitationLowpass_[g] = excitationLowpass_[g] + (u[g] - excitationLowpass_[g]) * 28.0f * w;
-        h[g] = u[g] - excitationLowpass_[g];
-        const V4 s = select(lengthUnit_[g] < 95.0f, sympathetic_[g] * 0.4f, sympathetic_[g]);
-        hp_[g] = hp_[g] + (s - hp_[g]) * 570.0f * w;
-        sympathetic_[g] = (s - hp_[g]) * 0.5f + 1e-8f;
+    alignas(32) float h[kLanes];
+    {
+        V* const excitationLowpass = lanes<V>(excitationLowpass_);
+        V* const sympathetic = lanes<V>(sympathetic_);
+        V* const hp = lanes<V>(hp_);
+        for (int g = 0; g < Groups; ++g) {
+            excitationLowpass[g] = excitationLowpass[g] + (lanes<V>(u)[g] - excitationLowpass[g]) * 28.0f * w;
+            lanes<V>(h)[g] = lanes<V>(u)[g] - excitationLowpass[g];
+            const V s = select(lanes<V>(lengthUnit_)[g] < 95.0f, sympathetic[g] * 0.4f, sympathetic[g]);
+            hp[g] = hp[g] + (s - hp[g]) * 570.0f * w;
+            sympathetic[g] = (s - hp[g]) * 0.5f + 1e-8f;
+        }
     }
-    V4 read[kGroups];
+    alignas(32) float read[kLanes];
     modeBLoop_.read(read);
-    for (int g = 0; g < kGroups; ++g) {
-        tone_[g] = tone_[g] + (read[g] * (G[g] + 1.0f) * 0.5f * loopGain_[g] + h[g] - tone_[g]) * (filterBrightness_[g] + 950.0f) * w;
-        r_[g] = tone_[g];
+    V* const tone = lanes<V>(tone_);
+    V* const r = lanes<V>(r_);
+    for (int g = 0; g < Groups; ++g) {
+        tone[g] = tone[g] + (loadQuads<V>(read, g) * (lanes<V>(G)[g] + 1.0f) * 0.5f * lanes<V>(loopGain_)[g] +
+                             lanes<V>(h)[g] - tone[g]) *
+                                (lanes<V>(filterBrightness_)[g] + 950.0f) * w;
+        r[g] = tone[g];
     }
-    V4 written[kGroups];
-    for (int g = 0; g < kGroups; ++g) written[g] = r_[g] + sympathetic_[g] + 0.0001f;
+    alignas(32) float written[kLanes];
+    for (int g = 0; g < Groups; ++g) lanes<V>(written)[g] = r[g] + lanes<V>(sympathetic_)[g] + 0.0001f;
     modeBLoop_.write(written);
 }
 
-inline __attribute__((always_inline)) void VoiceBank::finish(bool modeB, const V4* G, float* out) {
-    if (modeB) finishWith<true, false>(G, out);
-    else if (shaping_ > 0.9f && shaping_ <= 0.98f) finishWith<false, true>(G, out);
-    else finishWith<false, false>(G, out);
+template <class V>
+inline __attribute__((always_inline)) void VoiceBank::finish(bool modeB, const float* G, float* out) {
+    if (modeB) finishWith<V, true, false>(G, out);
+    else if (shaping_ > 0.9f && shaping_ <= 0.98f) finishWith<V, false, true>(G, out);
+    else finishWith<V, false, false>(G, out);
 }
 
 // Envelope, silence test and the output high-pass, for the loop mode and
 // for whether the output goes through the per-note tone filter.
-template <bool ModeB, bool ToneOutput>
-inline __attribute__((always_inline)) void VoiceBank::finishWith(const V4* G, float* out) {
+template <class V, bool ModeB, bool ToneOutput>
+inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G, float* out) {
+    using I = IntLanes<V>;
+    constexpr int W = kWidth<V>, Groups = kGroups<V>;
     // Locals: the stores below could otherwise alias these members and
-    // force a reload per group.
+    // force a reload per vector.
     const float w = w_;
-    const V4 release = splat(release_), attack = splat(attack_);
-    for (int g = 0; g < kGroups; ++g) {
-        V4 z = ModeB ? r_[g] : y_[g];
-        const V4 a = absolute(z);
-        V4 env = envelope_[g];
+    const V release = splat<V>(release_), attack = splat<V>(attack_);
+    alignas(32) float result[kLanes];
+    for (int g = 0; g < Groups; ++g) {
+        V& zState = lanes<V>(ModeB ? r_ : y_)[g];
+        V z = zState;
+        const V a = absolute(z);
+        V env = lanes<V>(envelope_)[g];
         env = (env - a) * select(a <= env, release, attack) + a;
         if constexpr (!ModeB) {
-            const I4 quiet = absolute(env) < kSilence;
-            z = select(quiet, splat(0.0f), z);
-            env = select(quiet, splat(0.0f), env);
+            const I quiet = absolute(env) < kSilence;
+            z = select(quiet, splat<V>(0.0f), z);
+            env = select(quiet, splat<V>(0.0f), env);
         }
-        V4 level = env;
-        env = env * envelopeGrowth_[g];
-        const I4 quiet = absolute(env) < kSilence;
-        z = select(quiet, splat(0.0f), z);
-        env = select(quiet, splat(0.0f), env);
-        level = select(quiet, splat(0.0f), level);
-        envelope_[g] = env;
-        level_[g] = level;
-        if constexpr (ModeB) r_[g] = z;
-        else y_[g] = z;
+        V level = env;
+        env = env * lanes<V>(envelopeGrowth_)[g];
+        const I quiet = absolute(env) < kSilence;
+        z = select(quiet, splat<V>(0.0f), z);
+        env = select(quiet, splat<V>(0.0f), env);
+        level = select(quiet, splat<V>(0.0f), level);
+        lanes<V>(envelope_)[g] = env;
+        lanes<V>(level_)[g] = level;
+        zState = z;
 
-        const V4 x = z - (G[g] - 1.0f) * n_[g];
-        const V4 fc = ToneOutput ? toneFrequency_[g] - 37.0f : splat(ModeB ? 39.0f : 12.0f);
-        const V4 f = w * fc;
-        const V4 hpOut = x - (b_[g] * 0.482f + l_[g]);
-        b_[g] = b_[g] + hpOut * f;
-        l_[g] = l_[g] + b_[g] * f;
-        const V4 result = hpOut * (ToneOutput ? 2.0f : 1.4f);
-        std::memcpy(out + 4 * g, &result, sizeof result);
+        V& b = lanes<V>(b_)[g];
+        V& l = lanes<V>(l_)[g];
+        const V x = z - (lanes<V>(G)[g] - 1.0f) * lanes<V>(n_)[g];
+        const V fc = ToneOutput ? lanes<V>(toneFrequency_)[g] - 37.0f : splat<V>(ModeB ? 39.0f : 12.0f);
+        const V f = w * fc;
+        const V hpOut = x - (b * 0.482f + l);
+        b = b + hpOut * f;
+        l = l + b * f;
+        lanes<V>(result)[g] = hpOut * (ToneOutput ? 2.0f : 1.4f);
     }
+    (void)W;
+    std::memcpy(out, result, sizeof(float) * kNumStrings);
 }
 
-// The versions of the per-sample work, one per processor.
-void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step(out, random); }
-void VoiceBank::feedPlain(const float* out, float body, float gain) { feed(out, body, gain); }
-STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step(out, random); }
-STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) { feed(out, body, gain); }
+// The versions of the per-sample work, one per processor: four lanes at a
+// time on plain SSE2, eight on AVX2.
+void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step<V4>(out, random); }
+void VoiceBank::feedPlain(const float* out, float body, float gain) { feed<V4>(out, body, gain); }
+STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step<V8>(out, random); }
+STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) { feed<V8>(out, body, gain); }
+int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                        std::uint32_t& random) {
+    return runVoices([this](float* out, std::uint32_t& r) { step<V4>(out, r); },
+                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, sympathetic,
+                     state, mixes, randoms, random);
+}
+STRELLON_AVX2_VERSION int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
+                                             std::uint32_t* randoms, std::uint32_t& random) {
+    return runVoices([this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<V8>(out, r); },
+                     [this](const float* out, float body, float gain)
+                         __attribute__((always_inline)) { feed<V8>(out, body, gain); },
+                     n, sympathetic, state, mixes, randoms, random);
+}
 
 }  // namespace strellon

@@ -1,6 +1,8 @@
-// Twelve string voices computed four at a time. The voices share one Shaping
-// value, so one code path serves all of them; per-voice branches become lane
-// selects, the delay lines stay per voice. Every expression is the one
+// Twelve string voices computed side by side in vector lanes: four at a time
+// on plain SSE2, eight at a time on AVX2 (the last eight lanes carry four
+// spare ones). The voices share one Shaping value, so one code path serves
+// all of them; per-voice branches become lane selects, the delay lines stay
+// per voice. Every expression is the one
 // StringVoice evaluates, in the same order, so the samples are identical.
 #pragma once
 
@@ -23,38 +25,51 @@ public:
     void setFrequency(int voice, float hz) override;
     void startNote(int voice, const NoteStart& start) override;
     void dampNote(int voice) override;
-    float level(int voice) const override { return lane(level_, voice); }
-    float lengthUnit(int voice) const override { return lane(lengthUnit_, voice); }
+    float level(int voice) const override { return level_[voice]; }
+    float lengthUnit(int voice) const override { return lengthUnit_[voice]; }
     void process(float* out, std::uint32_t& random) override { (this->*step_)(out, random); }
     void feedSympathetic(const float* out, float body, float gain) override { (this->*feed_)(out, body, gain); }
+    int run(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+            std::uint32_t& random) override {
+        return (this->*run_)(n, sympathetic, state, mixes, randoms, random);
+    }
     void reset() override;
 
-    using V4 = float __attribute__((vector_size(16)));
-    using I4 = std::int32_t __attribute__((vector_size(16)));
-    static constexpr int kGroups = kNumStrings / 4;
+    // Every per-voice value is an array of kLanes floats (or integers):
+    // the twelve voices, then lanes that only fill the last vector.
+    static constexpr int kLanes = 16;
 
 private:
-    static float lane(const V4* v, int i) { return v[i >> 2][i & 3]; }
-    static float& lane(V4* v, int i) { return reinterpret_cast<float*>(v)[i]; }
-    static std::int32_t& lane(I4* v, int i) { return reinterpret_cast<std::int32_t*>(v)[i]; }
 
     // The per-sample work, built once per processor version; the overrides
     // call the version picked at construction.
+    template <class V>
     void step(float* out, std::uint32_t& random);
+    template <class V>
     void feed(const float* out, float body, float gain);
     void stepPlain(float* out, std::uint32_t& random);
     void feedPlain(const float* out, float body, float gain);
     void stepAvx2(float* out, std::uint32_t& random);
     void feedAvx2(const float* out, float body, float gain);
+    int runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                 std::uint32_t& random);
+    int runAvx2(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                std::uint32_t& random);
     void (VoiceBank::*step_)(float*, std::uint32_t&);
+    int (VoiceBank::*run_)(int, const float*, RunState&, float*, std::uint32_t*, std::uint32_t&);
     void (VoiceBank::*feed_)(const float*, float, float);
-    void processModeA(const I4* sometimes, const V4* X, V4* G);
-    template <Character C>
-    void shapeBand(const I4* sometimes, V4* G);
-    void processModeB(const V4* X, const V4* G);
-    void finish(bool modeB, const V4* G, float* out);
-    template <bool ModeB, bool ToneOutput>
-    void finishWith(const V4* G, float* out);
+    template <class V>
+    void rampAndTick(const float* e, const std::int32_t* tick, float* G);
+    template <class V>
+    void processModeA(const std::int32_t* sometimes, const float* X, float* G);
+    template <class V, Character C>
+    void shapeBand(const std::int32_t* sometimes, float* G);
+    template <class V>
+    void processModeB(const float* X, const float* G);
+    template <class V>
+    void finish(bool modeB, const float* G, float* out);
+    template <class V, bool ModeB, bool ToneOutput>
+    void finishWith(const float* G, float* out);
 
     Character character_ = Character::kNone;
     float shaping_ = 0.0f;
@@ -65,19 +80,18 @@ private:
     VoiceRates rates_ = voiceRates(44100.0f);
     float lowCut_ = 3900.0f;  // the first bands' low-pass, held below the rate's highest cutoff
 
-    V4 hp_[kGroups], n_[kGroups], tone_[kGroups], drift_[kGroups], excitationLowpass_[kGroups];
-    V4 b_[kGroups], l_[kGroups], driftTarget_[kGroups];
-    I4 driftCounter_[kGroups], tickCounter_[kGroups];
-    V4 y_[kGroups], r_[kGroups];
-    V4 velocity_[kGroups], nisFilter_[kGroups], exciter_[kGroups], modulation_[kGroups];
-    V4 envelope_[kGroups], level_[kGroups], fixing_[kGroups], loopGain_[kGroups];
-    V4 sympathetic_[kGroups], noiseCutoff_[kGroups], lengthUnit_[kGroups];
-    V4 rampCounter_[kGroups], rampLength_[kGroups], brightness_[kGroups], toneFrequency_[kGroups];
-    V4 filterBrightness_[kGroups];
-    V4 e_[kGroups];  // this sample's (n + 2) * 0.5, kept for the excitation
+    alignas(32) float hp_[kLanes], n_[kLanes], tone_[kLanes], drift_[kLanes], excitationLowpass_[kLanes];
+    alignas(32) float b_[kLanes], l_[kLanes], driftTarget_[kLanes];
+    alignas(32) std::int32_t driftCounter_[kLanes], tickCounter_[kLanes];
+    alignas(32) float y_[kLanes], r_[kLanes];
+    alignas(32) float velocity_[kLanes], nisFilter_[kLanes], exciter_[kLanes], modulation_[kLanes];
+    alignas(32) float envelope_[kLanes], level_[kLanes], fixing_[kLanes], loopGain_[kLanes];
+    alignas(32) float sympathetic_[kLanes], noiseCutoff_[kLanes], lengthUnit_[kLanes];
+    alignas(32) float rampCounter_[kLanes], rampLength_[kLanes], brightness_[kLanes], toneFrequency_[kLanes];
+    alignas(32) float filterBrightness_[kLanes];
     // Per-note factors worked out once: (velocity + 0.1) * pick + exciter *
     // 0.1 for the noise, 1 + D * 1e-7 for the envelope.
-    V4 noiseScale_[kGroups], envelopeGrowth_[kGroups];
+    alignas(32) float noiseScale_[kLanes], envelopeGrowth_[kLanes];
     int excitationCounter_[kNumStrings];
     // Each voice's string frequency and note (0 and -1 before any), for
     // re-deriving its values at a new rate.

@@ -1,7 +1,10 @@
 // The voice bank against the plain StringVoice path, sample for sample, for
-// every processor version this build contains, each forced in turn.
+// every processor version this build contains, each forced in turn; and the
+// samples against what the engine has always played.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "EngineTestSupport.h"
@@ -92,6 +95,60 @@ TEST_F(ForEachVersion, LongTails) {
                 << "version " << int(version) << ", shaping " << shaping;
         }
     }
+}
+
+// FNV-1a over the samples' bits.
+std::uint64_t hashOf(const std::vector<float>& x, std::uint64_t h = 14695981039346656037ull) {
+    for (float v : x) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        for (int b = 0; b < 4; ++b) h = (h ^ ((bits >> (8 * b)) & 0xFFu)) * 1099511628211ull;
+    }
+    return h;
+}
+
+// A note dies away until the engine falls idle, then another wakes it, in
+// blocks of an odd length.
+std::vector<float> idleAndWake(float rate, int block) {
+    Player p(rate, VoicePath::kFast, block);
+    p.set(kDamp, 0.6f);
+    p.noteOn(0, 64, 90);
+    p.noteOff(long(rate * 0.3), 64);
+    p.noteOn(long(rate * 9), 52, 70);
+    p.render(long(rate * 8.9));
+    EXPECT_FALSE(p.engine->isActive()) << rate;
+    p.render(long(rate * 0.6));
+    std::vector<float> both = p.left;
+    both.insert(both.end(), p.right.begin(), p.right.end());
+    return both;
+}
+
+// Whatever the code does to go faster, the samples stay the same: these
+// hashes were taken from the engine before any of that work, and a change
+// to the sound has to change them on purpose.
+TEST(Samples, StayAsTheyWere) {
+    const float shapings[] = {0.0f, 0.05f, 0.15f, 0.25f, 0.35f, 0.45f, 0.55f, 0.65f, 0.75f, 0.89f, 0.95f, 0.99f};
+    const struct {
+        float rate;
+        std::uint64_t hash;
+    } performances[] = {{22050.0f, 0x6f900b23944efb5aull},
+                       {44100.0f, 0xa7b691a63b2f05acull},
+                       {96000.0f, 0x9b71bf7e0a06b091ull},
+                       {192000.0f, 0xaad5421840097f6dull}};
+    for (const auto& c : performances) {
+        std::uint64_t h = 14695981039346656037ull;
+        for (size_t i = 0; i < std::size(shapings); ++i)
+            h = hashOf(perform(VoicePath::kFast, c.rate, shapings[i], shapings[(i + 5) % std::size(shapings)],
+                               long(c.rate * 0.4)),
+                       h);
+        std::printf("%g Hz: 0x%016llxull\n", c.rate, static_cast<unsigned long long>(h));
+        EXPECT_EQ(h, c.hash) << c.rate << " Hz";
+    }
+    const std::uint64_t idle44 = hashOf(idleAndWake(44100.0f, 512)), idle48 = hashOf(idleAndWake(48000.0f, 100));
+    std::printf("idle: 0x%016llxull 0x%016llxull\n", static_cast<unsigned long long>(idle44),
+                static_cast<unsigned long long>(idle48));
+    EXPECT_EQ(idle44, 0x8b8c48256c36ce83ull);
+    EXPECT_EQ(idle48, 0xc11f77c205b5648aull);
 }
 
 }  // namespace
