@@ -288,6 +288,7 @@ inline __attribute__((always_inline)) void SoundEngine::render(float* left, floa
         recover();
         random = runRandom_[done];
         l[done] = r[done] = 0.0f;
+        if (mix) mix[i - from + done] = 0.0f;
         i += done + 1;
     }
 }

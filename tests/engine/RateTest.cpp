@@ -187,6 +187,26 @@ TEST(LowRates, BlockLengthDoesNotChangeTheSamples) {
     }
 }
 
+// A tone section driven past stability is reset at low rates too, and
+// what the low-pass still holds of it does not linger: a later note sounds
+// as usual.
+TEST(LowRates, ABlownUpToneSectionIsResetNotKept) {
+    for (float rate : kLowRates) {
+        Player p(rate);
+        p.set(kDynaTone, 3.0f);
+        for (int key : {48, 55, 60, 64, 67, 72}) p.noteOn(long(rate * 0.0015 * key), key, 120);
+        p.render(long(rate));
+        ASSERT_TRUE(test::allFinite(p.left) && test::allFinite(p.right)) << rate;
+        p.set(kDynaTone, 0.6f);
+        const long start = long(p.left.size());
+        p.noteOn(start, 62, 100);
+        p.render(long(rate / 2));
+        const double loudest = test::peak(p.left, size_t(start));
+        EXPECT_GT(loudest, 0.01) << rate;
+        EXPECT_LT(loudest, 2.0) << rate;
+    }
+}
+
 // A low string's level and sound die away over twenty seconds at every rate;
 // at 192 kHz the level used to climb without end, and with self-bend the
 // pitch with it.
