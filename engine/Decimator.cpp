@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace strellon {
 
@@ -35,7 +36,8 @@ void Decimator::setFactor(int factor) {
         double h[kMaxTaps], sum = 0.0;
         for (int t = 0; t < taps_; ++t) {
             const double x = t - centre;
-            const double sinc = 2.0 * cutoff * (x == 0.0 ? 1.0 : std::sin(2.0 * M_PI * cutoff * x) / (2.0 * M_PI * cutoff * x));
+            const double a = 2.0 * std::numbers::pi * cutoff * x;
+            const double sinc = 2.0 * cutoff * (x == 0.0 ? 1.0 : std::sin(a) / a);
             const double r = x / centre;
             h[t] = sinc * besselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / besselI0(beta);
             sum += h[t];
