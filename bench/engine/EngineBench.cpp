@@ -7,6 +7,7 @@
 #include <StifKarp.h>
 
 #include <algorithm>
+#include <xmmintrin.h>
 #include <memory>
 #include <vector>
 
@@ -67,8 +68,12 @@ void BM_TwelveVoices(benchmark::State& state) {
     Group g;
     g.setSampleRate(44100.0f);
     g.setShaping(state.range(0) / 100.0f);
-    for (int s = 0; s < kNumStrings; ++s)
-        g.startNote(s, {48 + s, 0.9f, 0.8f, 0.17f, 0.24f, 0.501f, 0.415f, 2.0f * 130.81f * std::pow(2.0f, s / 12.0f)});
+    // Re-plucked every 20480 samples, as BM_EngineBlock does, so that the
+    // strings keep sounding.
+    auto pluck = [&g] {
+        for (int s = 0; s < kNumStrings; ++s)
+            g.startNote(s, {48 + s, 0.9f, 0.8f, 0.17f, 0.24f, 0.501f, 0.415f, 2.0f * 130.81f * std::pow(2.0f, s / 12.0f)});
+    };
     constexpr int kRun = 64;
     float sympathetic[kRun], mixes[kRun];
     std::uint32_t randoms[kRun];
@@ -77,12 +82,17 @@ void BM_TwelveVoices(benchmark::State& state) {
     run.w = 6.28319f / 44100.0f;
     run.sympatheticGain = 0.01f;
     std::uint32_t random = 1;
+    const unsigned mxcsr = _mm_getcsr();
+    _mm_setcsr(mxcsr | 0x8040u);  // as the engine runs: denormals flushed
+    long runs = 0;
     for (auto _ : state) {
+        if (runs++ % 320 == 0) pluck();
         run.idle.active = true;
         run.idle.hold = kRun;
         g.run(kRun, sympathetic, run, mixes, randoms, random);
         benchmark::DoNotOptimize(mixes);
     }
+    _mm_setcsr(mxcsr);
     countVoiceSamples(state, double(kRun) * kNumStrings);
 }
 BENCHMARK(BM_TwelveVoices<ScalarVoices>)->Arg(89)->Arg(15)->Arg(99)->ArgName("shaping%");
@@ -92,15 +102,20 @@ template <class Model>
 void BM_Stk(benchmark::State& state) {
     stk::Stk::setSampleRate(44100.0);
     std::vector<std::unique_ptr<Model>> voices;
-    for (int s = 0; s < kNumStrings; ++s) {
-        voices.push_back(std::make_unique<Model>(20.0));
-        voices.back()->noteOn(130.81 * std::pow(2.0, s / 12.0), 0.9);
-    }
+    for (int s = 0; s < kNumStrings; ++s) voices.push_back(std::make_unique<Model>(20.0));
+    auto pluck = [&voices] {
+        for (int s = 0; s < kNumStrings; ++s) voices[s]->noteOn(130.81 * std::pow(2.0, s / 12.0), 0.9);
+    };
+    const unsigned mxcsr = _mm_getcsr();
+    _mm_setcsr(mxcsr | 0x8040u);  // as ours: denormals flushed
+    long samples = 0;
     for (auto _ : state) {
+        if (samples++ % 20480 == 0) pluck();  // as ours: the strings keep sounding
         stk::StkFloat sum = 0;
         for (auto& v : voices) sum += v->tick();
         benchmark::DoNotOptimize(sum);
     }
+    _mm_setcsr(mxcsr);
     countVoiceSamples(state, kNumStrings);
 }
 BENCHMARK(BM_Stk<stk::Plucked>)->Name("BM_StkPlucked");
