@@ -308,8 +308,11 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         // In chunks the decimator holds, however many frames the host
         // passes; the event walk goes on from one chunk to the next.
         float heard[Decimator::kChunk];
-        for (int done = 0; done < frames;) {
-            const int n = std::min(frames - done, Decimator::kChunk);
+        // Frames whose inner index would not fit an int (some 12 hours at
+        // 8 kHz in one block) are left silent.
+        const int reachable = std::min(frames, 0x7FFFFFFF / factor_);
+        for (int done = 0; done < reachable;) {
+            const int n = std::min(reachable - done, Decimator::kChunk);
             const unsigned sleeps = sleeps_;
             render(decimator_.input(0), decimator_.input(1), decimator_.input(2), done * factor_,
                    (done + n) * factor_, next, random, controls);
@@ -320,6 +323,8 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
             hearChunk(heard, n, sleeps);
             done += n;
         }
+        for (float* out : {left, right})
+            if (out && frames > reachable) std::fill(out + reachable, out + frames, 0.0f);
     }
     intake_.finishBlock(inner(frames));
     randomState = random;
