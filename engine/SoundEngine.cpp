@@ -313,6 +313,16 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         const int reachable = std::min(frames, 0x7FFFFFFF / factor_);
         for (int done = 0; done < reachable;) {
             const int n = std::min(reachable - done, Decimator::kChunk);
+            // Idle with nothing due in the chunk, and the filter already
+            // holding the idle values: they are the output, and nothing moves.
+            const float held = OutputStage::heldSample(run_.mix, controls);
+            if (!run_.idle.active && nextEvent(done * factor_ - 1, next, (done + n) * factor_) >= (done + n) * factor_ &&
+                decimator_.holds(0, held) && decimator_.holds(1, held) && decimator_.holds(2, run_.mix)) {
+                if (left) std::fill(left + done, left + done + n, held);
+                if (right) std::fill(right + done, right + done + n, held);
+                done += n;
+                continue;
+            }
             const unsigned sleeps = sleeps_;
             render(decimator_.input(0), decimator_.input(1), decimator_.input(2), done * factor_,
                    (done + n) * factor_, next, random, controls);

@@ -187,6 +187,29 @@ TEST(LowRates, BlockLengthDoesNotChangeTheSamples) {
     }
 }
 
+// A note rings out until the engine idles, and another wakes it at a block
+// start: the same samples for any block length, while idle as well.
+TEST(LowRates, IdleAndWakeAlikeForAnyBlockLength) {
+    auto perform = [](int block) {
+        Player p(11025.0f, VoicePath::kFast, block);
+        p.set(kDamp, 0.6f);
+        p.noteOn(0, 76, 100);
+        p.noteOff(2000, 76);
+        p.noteOn(65536, 64, 90);
+        p.render(65536);
+        EXPECT_FALSE(p.engine->isActive()) << block;
+        p.render(8192);
+        return p.left;
+    };
+    const std::vector<float> reference = perform(4096);
+    ASSERT_TRUE(test::allFinite(reference));
+    EXPECT_GT(test::peak(reference, 65536), 0.01);
+    for (int block : {256, 512, 1024}) {
+        const std::vector<float> other = perform(block);
+        EXPECT_EQ(std::memcmp(reference.data(), other.data(), reference.size() * sizeof(float)), 0) << block;
+    }
+}
+
 // A tone section driven past stability is reset at low rates too, and
 // what the low-pass still holds of it does not linger: a later note sounds
 // as usual.
