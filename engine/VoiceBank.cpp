@@ -581,11 +581,19 @@ inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G,
 }
 
 // The versions of the per-sample work, one per processor: four lanes at a
-// time on plain SSE2, eight on AVX2.
+// time on plain SSE2, eight on AVX2. A build without the AVX2 version never
+// picks it; there it is the plain one.
+#if STRELLON_HAS_AVX2_VERSION
+using WideLanes = V8;
+#else
+using WideLanes = V4;
+#endif
 void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step<V4>(out, random); }
 void VoiceBank::feedPlain(const float* out, float body, float gain) { feed<V4>(out, body, gain); }
-STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step<V8>(out, random); }
-STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) { feed<V8>(out, body, gain); }
+STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step<WideLanes>(out, random); }
+STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) {
+    feed<WideLanes>(out, body, gain);
+}
 int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
                         std::uint32_t& random) {
     return runVoices([this](float* out, std::uint32_t& r) { step<V4>(out, r); },
@@ -594,9 +602,9 @@ int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float*
 }
 STRELLON_AVX2_VERSION int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
                                              std::uint32_t* randoms, std::uint32_t& random) {
-    return runVoices([this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<V8>(out, r); },
+    return runVoices([this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<WideLanes>(out, r); },
                      [this](const float* out, float body, float gain)
-                         __attribute__((always_inline)) { feed<V8>(out, body, gain); },
+                         __attribute__((always_inline)) { feed<WideLanes>(out, body, gain); },
                      n, sympathetic, state, mixes, randoms, random);
 }
 
