@@ -46,8 +46,32 @@ SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
     measureQuietSpan();
 }
 
+// At low rates a loop of a high note is a few tens of samples long, where
+// the loop's linear read and its one-pole filters (held below rate / 2 pi)
+// dull and sharpen it: at 8 kHz the middle A sounded 44 cents sharp, and
+// high notes lost their pitch within a few periods. At a multiple of the
+// rate the voices are as they are at 44.1 kHz, and a low-pass brings the
+// output down to the host's rate without folding back what lies above its
+// Nyquist frequency.
+int SoundEngine::oversampling(float rate) {
+    if (!(rate < 22050.0f)) return 1;
+    const float below = 49999.0f;  // the loops' stretch stops at 50 kHz
+    return std::clamp(static_cast<int>(below / rate), 2, Decimator::kMaxFactor);
+}
+
+int SoundEngine::inner(long long frames) const {
+    const long long scaled = frames * factor_;
+    return static_cast<int>(std::clamp<long long>(scaled, -0x7FFFFFFFll, 0x7FFFFFFFll));
+}
+
 void SoundEngine::setSampleRate(float rate) {
     if (!(rate >= kMinimumRate && rate <= kMaximumRate)) return;
+    const int factor = oversampling(rate);
+    if (factor != factor_) decimator_.setFactor(factor);
+    factor_ = factor;
+    hostRate_ = rate;
+    run_.idle.measuredElsewhere = factor > 1;
+    rate *= static_cast<float>(factor);
     sampleRate_ = rate;
     output_.setSampleRate(rate);
     voices_->setSampleRate(rate);
@@ -72,7 +96,9 @@ void SoundEngine::resume() {
 }
 
 void SoundEngine::addMidi(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2) {
-    if (intake_.add(deltaFrames, status, data1, data2, param(kDamp) != 0.0f, blockSize_)) run_.idle.active = true;
+    // Events land on the first of the inner frames of their host frame.
+    if (intake_.add(inner(deltaFrames), status, data1, data2, param(kDamp) != 0.0f, inner(blockSize_)))
+        run_.idle.active = true;
 }
 
 void SoundEngine::prepareBlock() {
@@ -174,9 +200,12 @@ void SoundEngine::recover() {
     currentNote_.fill(-1);
     const float w = run_.w;
     const int span = run_.idle.span;
+    const bool elsewhere = run_.idle.measuredElsewhere;
     run_ = RunState{};
     run_.w = w;
     run_.idle.span = span;
+    run_.idle.measuredElsewhere = elsewhere;
+    ++sleeps_;
 }
 
 // The sample of the next event after sample i: the queue entry under the
@@ -205,6 +234,8 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
         mixes[k] = run_.mix;
         runRandom_[k] = generator;
     }
+    if (!run_.idle.active) ++sleeps_;
+    if (mixOut_) std::copy(mixes, mixes + n, mixOut_);  // measured once brought down (hearChunk)
     for (int k = 0; k < n; ++k) {
         // Active after the sample's idle test: the voices ran on after it.
         const bool on = k < voiced - 1 || (k == voiced - 1 && run_.idle.active);
@@ -215,38 +246,37 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
     }
 }
 
-void SoundEngine::processReplacing(float* left, float* right, int frames) {
-    FlushDenormals flush;
-    prepareBlock();
-
-    // The thread's generator, held locally for the block (thread-local
-    // storage is slow to reach from a shared library) and put back after.
-    std::uint32_t random = randomState;
+// Frames from..to-1 of the block at the engine's rate into left and right
+// (and the mix into mix, unless null), whose first sample is frame from;
+// next is the event walk's place in the queue.
+inline __attribute__((always_inline)) void SoundEngine::render(float* left, float* right, float* mix, int from, int to,
+                                                               int& next, std::uint32_t& random,
+                                                               const OutputControls& controls) {
     NoteEvent* queue = intake_.queue();
-    int next = 0;
-    const OutputControls controls{0.0f, 0.0f, 0.0f, volume_, intake_.volumeFactor(), chorusBaseDelay_};
     float spareLeft[OutputStage::kRun], spareRight[OutputStage::kRun];
-    int i = 0;
-    while (i < frames) {
+    int i = from;
+    while (i < to) {
         intake_.takeDue(i, [this](int key) { noteOff(key); });
         while (next < MidiIntake::kQueueSize && queue[next].delta == i) carryOut(queue[next++]);
 
         // Idle, the output stage only scales the frozen mix: the same value
         // on every sample up to the next event, and no state moves.
         if (!run_.idle.active) {
-            const int end = nextEvent(i, next, frames);
+            const int end = nextEvent(i, next, to);
             const float held = OutputStage::heldSample(run_.mix, controls);
-            if (left) std::fill(left + i, left + end, held);
-            if (right) std::fill(right + i, right + end, held);
+            if (left) std::fill(left + (i - from), left + (end - from), held);
+            if (right) std::fill(right + (i - from), right + (end - from), held);
+            if (mix) std::fill(mix + (i - from), mix + (end - from), run_.mix);
             i = end;
             continue;
         }
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
-        const int end = std::min(nextEvent(i, next, frames), i + OutputStage::kRun);
+        const int end = std::min(nextEvent(i, next, to), i + OutputStage::kRun);
+        mixOut_ = mix ? mix + (i - from) : nullptr;
         runVoices(i, end, random);
-        float* l = left ? left + i : spareLeft;
-        float* r = right ? right + i : spareRight;
+        float* l = left ? left + (i - from) : spareLeft;
+        float* r = right ? right + (i - from) : spareRight;
         const int done = output_.renderRun(end - i, controls, l, r);
         if (done == end - i) {
             i = end;
@@ -258,10 +288,64 @@ void SoundEngine::processReplacing(float* left, float* right, int frames) {
         recover();
         random = runRandom_[done];
         l[done] = r[done] = 0.0f;
+        if (mix) mix[i - from + done] = 0.0f;
         i += done + 1;
     }
-    intake_.finishBlock(frames);
+}
+
+void SoundEngine::processReplacing(float* left, float* right, int frames) {
+    FlushDenormals flush;
+    prepareBlock();
+
+    // The thread's generator, held locally for the block (thread-local
+    // storage is slow to reach from a shared library) and put back after.
+    std::uint32_t random = randomState;
+    int next = 0;
+    const OutputControls controls{0.0f, 0.0f, 0.0f, volume_, intake_.volumeFactor(), chorusBaseDelay_};
+    if (factor_ == 1) {
+        render(left, right, nullptr, 0, frames, next, random, controls);
+    } else {
+        // In chunks the decimator holds, however many frames the host
+        // passes; the event walk goes on from one chunk to the next.
+        float heard[Decimator::kChunk];
+        // Frames whose inner index would not fit an int (some 12 hours at
+        // 8 kHz in one block) are left silent.
+        const int reachable = std::min(frames, 0x7FFFFFFF / factor_);
+        for (int done = 0; done < reachable;) {
+            const int n = std::min(reachable - done, Decimator::kChunk);
+            // Idle with nothing due in the chunk, and the filter already
+            // holding the idle values: they are the output, and nothing moves.
+            const float held = OutputStage::heldSample(run_.mix, controls);
+            if (!run_.idle.active && nextEvent(done * factor_ - 1, next, (done + n) * factor_) >= (done + n) * factor_ &&
+                decimator_.holds(0, held) && decimator_.holds(1, held) && decimator_.holds(2, run_.mix)) {
+                if (left) std::fill(left + done, left + done + n, held);
+                if (right) std::fill(right + done, right + done + n, held);
+                done += n;
+                continue;
+            }
+            const unsigned sleeps = sleeps_;
+            render(decimator_.input(0), decimator_.input(1), decimator_.input(2), done * factor_,
+                   (done + n) * factor_, next, random, controls);
+            decimator_.decimate(0, n, left ? left + done : nullptr);
+            decimator_.decimate(1, n, right ? right + done : nullptr);
+            decimator_.decimate(2, n, heard);
+            decimator_.advance(n);
+            hearChunk(heard, n, sleeps);
+            done += n;
+        }
+        for (float* out : {left, right})
+            if (out && frames > reachable) std::fill(out + reachable, out + frames, 0.0f);
+    }
+    intake_.finishBlock(inner(frames));
     randomState = random;
+}
+
+// The idle rule's measurements, as it takes them itself at the host's
+// rate, on the mix brought down to the host's rate; its test then falls on
+// the next chunk's first sample.
+void SoundEngine::hearChunk(const float* heard, int frames, unsigned sleepsBefore) {
+    if (sleeps_ != sleepsBefore || !run_.idle.active) return;
+    for (int j = 0; j < frames; ++j) run_.idle.measure(std::fabs(heard[j]), factor_);
 }
 
 }  // namespace strellon

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <memory>
 
+#include "engine/Decimator.h"
 #include "engine/EngineTables.h"
 #include "engine/MidiIntake.h"
 #include "engine/OutputStage.h"
@@ -35,9 +36,15 @@ public:
 
     // UI thread. The engine plays at 8 to 384 kHz; other rates (not
     // finite, not positive, or out of that range) are ignored. A new rate
-    // re-derives the sounding notes' values for it.
+    // re-derives the sounding notes' values for it. Below 22.05 kHz the
+    // engine runs at a whole multiple of the rate (see oversampling()).
     void setSampleRate(float rate);
     void setBlockSize(int frames) { blockSize_ = frames; }
+
+    // The factor the engine runs above a host rate of 8 to 384 kHz: 1 from
+    // 22.05 kHz up; below, the largest that stays under 50 kHz, so that the
+    // loops are as long, and tuned with the same stretch, as at 44.1 kHz.
+    static int oversampling(float rate);
     // UI thread, before audio starts: re-derives the voices' coefficients,
     // empties the event queue and resets the limiter.
     void resume();
@@ -57,7 +64,9 @@ public:
         return sounding_[index].load(std::memory_order_relaxed);
     }
 
-    float sampleRate() const { return sampleRate_; }
+    // The host's rate, and the rate the voices and the output stage run at.
+    float sampleRate() const { return hostRate_; }
+    float innerRate() const { return sampleRate_; }
     int blockSize() const { return blockSize_; }
 
     // For tests: state the engine keeps but no caller needs.
@@ -87,11 +96,25 @@ private:
     void carryOut(NoteEvent& e);
     void recover();
     int nextEvent(int i, int next, int frames) const;
+    void render(float* left, float* right, float* mix, int from, int to, int& next, std::uint32_t& random,
+                const OutputControls& controls);
     void runVoices(int from, int to, std::uint32_t& generator);
+    // Host frames as frames of the inner rate, held within int.
+    int inner(long long frames) const;
+    // Running above the host's rate, the mix holds the pluck's partials
+    // above the host's band, which the low-pass takes off (up to 17 dB of a
+    // high note's peak at 8 kHz), while the tail keeps all it has: the idle
+    // rule's loudest and quiet span are then measured on the mix brought
+    // down to the host's rate, chunk by chunk, unless the engine fell idle
+    // (sleeps_ counts it) within the chunk.
+    void hearChunk(const float* heard, int frames, unsigned sleepsBefore);
 
     const ParamValues& params_;
     const EngineTables& tables_;
+    // The rate everything runs at, the host's times factor_.
     float sampleRate_ = 44100.0f;
+    float hostRate_ = 44100.0f;
+    int factor_ = 1;
     int blockSize_ = 1024;
 
     std::array<int, kNumStrings> currentNote_{};
@@ -113,6 +136,9 @@ private:
 
     MidiIntake intake_;
     OutputStage output_;
+    Decimator decimator_;
+    float* mixOut_ = nullptr;  // where runVoices leaves the run's mix, if anywhere
+    unsigned sleeps_ = 0;
     std::unique_ptr<VoiceGroup> voices_;
 };
 

@@ -42,21 +42,28 @@ struct IdleRule {
     static constexpr float kQuietFloor = 8.1084e-7f;    // -110 dB / 3.9
 
     bool active = false;
+    // Below 22.05 kHz the engine measures the mix as brought down to the
+    // host's rate (measure(), once per host frame) and hear() only decides.
+    bool measuredElsewhere = false;
     // Samples after a note-on during which the test may not stop the
     // engine: the string's loop needs that long to reach the output.
     int hold = 0;
     int quietFor = 0, span = 0;
     float loudest = 0.0f, quietBelow = kQuietFloor;
 
-    // Every sample, with its mix (the last one while idle).
-    void hear(float mix) {
-        const float level = std::fabs(mix);
+    // A level heard for a number of samples.
+    void measure(float level, int samples) {
         if (level > loudest) {
             loudest = level;
             quietBelow = std::max(kQuietFloor, level * kQuietRatio);
         }
         if (!(level < quietBelow)) quietFor = 0;
-        else if (quietFor < span) ++quietFor;
+        else if (quietFor < span) quietFor = std::min(quietFor + samples, span);
+    }
+
+    // Every sample, with its mix (the last one while idle).
+    void hear(float mix) {
+        if (!measuredElsewhere) measure(std::fabs(mix), 1);
         // Until something has sounded since the engine woke (events wake it
         // before their note comes), it falls idle on the first silent mix.
         const bool heard = loudest >= kQuietFloor;

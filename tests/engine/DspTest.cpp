@@ -1,11 +1,15 @@
-// Delay lines, the oscillator, the random source and the engine's tables.
+// Delay lines, the oscillator, the random source, the engine's tables and
+// the decimator.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "engine/ChorusLines.h"
+#include "engine/Decimator.h"
 #include "engine/Dsp.h"
 #include "engine/EngineTables.h"
 #include "engine/Random.h"
@@ -208,6 +212,57 @@ TEST(EngineTables, NoteFrequenciesLimiterAndGlissando) {
                               29, 31, 33, 35, 36, 38, 40, 41, 43, 45, 47, 48, 50, 52, 53, 55};
     EXPECT_EQ(t.glissandoCount, 32);
     for (int g = 0; g <= 32; ++g) EXPECT_EQ(t.glissando(g), expected[g]) << g;
+}
+
+// A sine at a share of the host's rate through the decimator at a factor:
+// its gain (from the mean square, once the filter has filled).
+double decimatedSine(int factor, double share, int frames = 2048) {
+    auto d = std::make_unique<Decimator>();
+    d->setFactor(factor);
+    double sum = 0.0;
+    long n = 0, counted = 0;
+    std::vector<float> out(Decimator::kChunk);
+    for (int done = 0; done < frames; done += Decimator::kChunk) {
+        for (int c = 0; c < Decimator::kChannels; ++c) {
+            float* in = d->input(c);
+            for (int i = 0; i < Decimator::kChunk * factor; ++i)
+                in[i] = float(std::sin(2.0 * M_PI * share / factor * double(n + i)));
+        }
+        n += Decimator::kChunk * factor;
+        d->decimate(0, Decimator::kChunk, out.data());
+        d->advance(Decimator::kChunk);
+        if (done < 512) continue;
+        for (float v : out) sum += double(v) * v;
+        counted += Decimator::kChunk;
+    }
+    return std::sqrt(2.0 * sum / double(counted));
+}
+
+TEST(Decimator, KeepsTheHostsBandAndStopsWhatWouldFoldIntoIt) {
+    for (int factor = 2; factor <= Decimator::kMaxFactor; ++factor) {
+        for (double share : {0.01, 0.1, 0.3, 0.4}) EXPECT_NEAR(decimatedSine(factor, share), 1.0, 0.01) << factor << " " << share;
+        // 0.5 to 1.5 of the host's rate would come back between 0 and half of it.
+        for (double share : {0.5, 0.6, 0.9, 1.3}) EXPECT_LT(decimatedSine(factor, share), 2e-4) << factor << " " << share;
+    }
+}
+
+// A held value (the idle engine's) comes out exactly, and the filter fills
+// from silence when the factor changes.
+TEST(Decimator, HeldValuesComeOutAsTheyGoIn) {
+    Decimator d;
+    d.setFactor(6);
+    float out[Decimator::kChunk];
+    for (int round = 0; round < 3; ++round) {
+        std::fill(d.input(1), d.input(1) + Decimator::kChunk * 6, 0.25f);
+        d.decimate(1, Decimator::kChunk, out);
+        d.advance(Decimator::kChunk);
+    }
+    EXPECT_EQ(out[0], 0.25f);
+    EXPECT_EQ(out[Decimator::kChunk - 1], 0.25f);
+    d.setFactor(3);
+    std::fill(d.input(1), d.input(1) + 3, 0.25f);
+    d.decimate(1, 1, out);
+    EXPECT_LT(out[0], 0.01f);
 }
 
 }  // namespace

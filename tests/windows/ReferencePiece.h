@@ -13,9 +13,10 @@ struct ReferenceTake {
     int program;
 };
 
-// Rates up to 96 kHz, where rounding differences in the filters grow most.
+// Rates up to 96 kHz, where rounding differences in the filters grow most,
+// and 8 kHz, where the engine runs at six times the rate and decimates.
 inline const std::vector<ReferenceTake>& referenceTakes() {
-    static const std::vector<ReferenceTake> takes = {{44100.0f, 0}, {96000.0f, 5}, {48000.0f, 17}};
+    static const std::vector<ReferenceTake> takes = {{44100.0f, 0}, {96000.0f, 5}, {48000.0f, 17}, {8000.0f, 3}};
     return takes;
 }
 
