@@ -54,7 +54,7 @@ SoundEngine::SoundEngine(const ParamValues& params, VoicePath path)
 // output down to the host's rate without folding back what lies above its
 // Nyquist frequency.
 int SoundEngine::oversampling(float rate) {
-    if (!(rate < 22050.0f)) return 1;
+    if (!(rate < kOversampledBelow)) return 1;
     const float below = 49999.0f;  // the loops' stretch stops at 50 kHz
     return std::clamp(static_cast<int>(below / rate), 2, Decimator::kMaxFactor);
 }

@@ -36,14 +36,17 @@ public:
 
     // UI thread. The engine plays at 8 to 384 kHz; other rates (not
     // finite, not positive, or out of that range) are ignored. A new rate
-    // re-derives the sounding notes' values for it. Below 22.05 kHz the
+    // re-derives the sounding notes' values for it. Below 25 kHz the
     // engine runs at a whole multiple of the rate (see oversampling()).
     void setSampleRate(float rate);
     void setBlockSize(int frames) { blockSize_ = frames; }
 
     // The factor the engine runs above a host rate of 8 to 384 kHz: 1 from
-    // 22.05 kHz up; below, the largest that stays under 50 kHz, so that the
-    // loops are as long, and tuned with the same stretch, as at 44.1 kHz.
+    // 25 kHz up; below, the largest that stays under 50 kHz, so that the
+    // loops are as long, and tuned with the same stretch, as at 44.1 kHz
+    // (22.05 and 24 kHz run at twice the rate: there, too, mode A's short
+    // loops were up to 47 cents sharp).
+    static constexpr float kOversampledBelow = 25000.0f;
     static int oversampling(float rate);
     // UI thread, before audio starts: re-derives the voices' coefficients,
     // empties the event queue and resets the limiter.

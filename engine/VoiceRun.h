@@ -42,7 +42,7 @@ struct IdleRule {
     static constexpr float kQuietFloor = 8.1084e-7f;    // -110 dB / 3.9
 
     bool active = false;
-    // Below 22.05 kHz the engine measures the mix as brought down to the
+    // Below 25 kHz the engine measures the mix as brought down to the
     // host's rate (measure(), once per host frame) and hear() only decides.
     bool measuredElsewhere = false;
     // Samples after a note-on during which the test may not stop the

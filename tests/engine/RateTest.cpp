@@ -38,7 +38,7 @@ double lonePitch(float rate, int note, float shaping, float selfBend) {
 
 // Each note keeps, at every rate, the pitch it has at 44.1 kHz (which holds
 // the design's stretch) within a quarter tone; most stay within a few cents.
-// Below 22.05 kHz the engine runs at a multiple of the rate near 44.1 kHz,
+// Below 25 kHz the engine runs at a multiple of the rate near 44.1 kHz,
 // where every note is within a few cents.
 TEST(Rates, EveryNoteKeepsItsPitchAtEveryRate) {
     for (float shaping : {0.5f, 0.99f}) {
@@ -50,7 +50,7 @@ TEST(Rates, EveryNoteKeepsItsPitchAtEveryRate) {
                 for (float rate : kRates) {
                     const double f = lonePitch(rate, note, shaping, selfBend);
                     std::printf(" %g:%+.1f", rate / 1000.0f, cents(f, reference));
-                    const double tolerance = rate < 22050.0f ? 6.0 : 50.0;
+                    const double tolerance = rate < SoundEngine::kOversampledBelow ? 6.0 : 50.0;
                     EXPECT_NEAR(cents(f, reference), 0.0, tolerance) << rate << " Hz, note " << note << ", shaping "
                                                                  << shaping << ", self-bend " << selfBend;
                 }
@@ -60,7 +60,7 @@ TEST(Rates, EveryNoteKeepsItsPitchAtEveryRate) {
     }
 }
 
-// Below 22.05 kHz the engine runs at a multiple of the rate and brings its
+// Below 25 kHz the engine runs at a multiple of the rate and brings its
 // output down: notes keep the pitch they have at 44.1 kHz and the level they
 // have at the rate the engine runs at, without what lies above the host's
 // Nyquist frequency; in both loop modes and in the band whose output
@@ -104,8 +104,10 @@ TEST(LowRates, TheEngineRunsNearFortyFourKilohertz) {
     EXPECT_EQ(SoundEngine::oversampling(8000.0f), 6);
     EXPECT_EQ(SoundEngine::oversampling(11025.0f), 4);
     EXPECT_EQ(SoundEngine::oversampling(16000.0f), 3);
-    EXPECT_EQ(SoundEngine::oversampling(22049.0f), 2);
-    EXPECT_EQ(SoundEngine::oversampling(22050.0f), 1);
+    EXPECT_EQ(SoundEngine::oversampling(22050.0f), 2);
+    EXPECT_EQ(SoundEngine::oversampling(24000.0f), 2);
+    EXPECT_EQ(SoundEngine::oversampling(24999.0f), 2);
+    EXPECT_EQ(SoundEngine::oversampling(25000.0f), 1);
     EXPECT_EQ(SoundEngine::oversampling(384000.0f), 1);
 }
 

@@ -20,10 +20,10 @@ TEST(RealTime, EventsAndAudioAllocateNothing) {
             params[kDamp].store(0.5f);
             SoundEngine engine(params, path);
             engine.setSampleRate(rate);
-            engine.setBlockSize(rate < 22050.0f ? 64 : 256);
+            engine.setBlockSize(rate < SoundEngine::kOversampledBelow ? 64 : 256);
             engine.resume();
             float left[1024], right[1024];
-            const int frames = rate < 22050.0f ? 1024 : 256;
+            const int frames = rate < SoundEngine::kOversampledBelow ? 1024 : 256;
 
             test::startCountingAllocations();
             for (int block = 0; block < 200; ++block) {
