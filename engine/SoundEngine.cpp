@@ -198,13 +198,9 @@ void SoundEngine::recover() {
     voices_->setShaping(param(kShaping));
     output_.reset();
     currentNote_.fill(-1);
-    const float w = run_.w;
-    const int span = run_.idle.span;
-    const bool elsewhere = run_.idle.measuredElsewhere;
-    run_ = RunState{};
-    run_.w = w;
-    run_.idle.span = span;
-    run_.idle.measuredElsewhere = elsewhere;
+    run_.body = SympatheticBody{};
+    run_.mix = 0.0f;
+    run_.idle.fallAsleep();
     ++sleeps_;
 }
 
@@ -222,7 +218,7 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
 // Samples from..to-1 of a run up to the output stage: the voices, the
 // sympathetic feed, the body filter and the idle test; each sample's mix
 // and controls go to the output stage, which renders the run afterwards.
-void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
+void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& generator) {
     const int n = to - from;
     float sympathetic[OutputStage::kRun] = {}, mixes[OutputStage::kRun];
     for (int k = 0; k < n; ++k) sympathetic[k] = param(kSympathetic);
@@ -235,7 +231,7 @@ void SoundEngine::runVoices(int from, int to, std::uint32_t& generator) {
         runRandom_[k] = generator;
     }
     if (!run_.idle.active) ++sleeps_;
-    if (mixOut_) std::copy(mixes, mixes + n, mixOut_);  // measured once brought down (hearChunk)
+    if (mixOut) std::copy(mixes, mixes + n, mixOut);  // measured once brought down (hearChunk)
     for (int k = 0; k < n; ++k) {
         // Active after the sample's idle test: the voices ran on after it.
         const bool on = k < voiced - 1 || (k == voiced - 1 && run_.idle.active);
@@ -273,8 +269,7 @@ inline __attribute__((always_inline)) void SoundEngine::render(float* left, floa
         // Nothing happens between events but the per-sample work, so the
         // run may go up to the next one.
         const int end = std::min(nextEvent(i, next, to), i + OutputStage::kRun);
-        mixOut_ = mix ? mix + (i - from) : nullptr;
-        runVoices(i, end, random);
+        runVoices(i, end, mix ? mix + (i - from) : nullptr, random);
         float* l = left ? left + (i - from) : spareLeft;
         float* r = right ? right + (i - from) : spareRight;
         const int done = output_.renderRun(end - i, controls, l, r);

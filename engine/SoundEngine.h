@@ -101,7 +101,8 @@ private:
     int nextEvent(int i, int next, int frames) const;
     void render(float* left, float* right, float* mix, int from, int to, int& next, std::uint32_t& random,
                 const OutputControls& controls);
-    void runVoices(int from, int to, std::uint32_t& generator);
+    // mixOut, unless null, receives the run's mix.
+    void runVoices(int from, int to, float* mixOut, std::uint32_t& generator);
     // Host frames as frames of the inner rate, held within int.
     int inner(long long frames) const;
     // Running above the host's rate, the mix holds the pluck's partials
@@ -140,7 +141,6 @@ private:
     MidiIntake intake_;
     OutputStage output_;
     Decimator decimator_;
-    float* mixOut_ = nullptr;  // where runVoices leaves the run's mix, if anywhere
     unsigned sleeps_ = 0;
     std::unique_ptr<VoiceGroup> voices_;
 };

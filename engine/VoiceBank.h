@@ -2,8 +2,8 @@
 // on plain SSE2, eight at a time on AVX2 (the last eight lanes carry four
 // spare ones). The voices share one Shaping value, so one code path serves
 // all of them; per-voice branches become lane selects, the delay lines stay
-// per voice. Every expression is the one
-// StringVoice evaluates, in the same order, so the samples are identical.
+// per voice. Every expression is the one StringVoice evaluates, in the same
+// order, so the samples are identical.
 #pragma once
 
 #include <cstdint>
@@ -40,9 +40,9 @@ public:
     static constexpr int kLanes = 16;
 
 private:
-
-    // The per-sample work, built once per processor version; the overrides
-    // call the version picked at construction.
+    // The per-sample work and the run loop around it, built once per
+    // processor version; the overrides call the version picked at
+    // construction.
     template <class V>
     void step(float* out, std::uint32_t& random);
     template <class V>

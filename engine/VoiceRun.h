@@ -51,6 +51,14 @@ struct IdleRule {
     int quietFor = 0, span = 0;
     float loudest = 0.0f, quietBelow = kQuietFloor;
 
+    // Idle, with nothing heard; the span and where the mix is measured stay.
+    void fallAsleep() {
+        active = false;
+        hold = quietFor = 0;
+        loudest = 0.0f;
+        quietBelow = kQuietFloor;
+    }
+
     // A level heard for a number of samples.
     void measure(float level, int samples) {
         if (level > loudest) {
