@@ -46,13 +46,20 @@ public:
                 fraction_[r][g] = V4{0, 0, 0, 0};
                 oneMinusFraction_[r][g] = V4{1, 1, 1, 1};
             }
+            std::fill(reach_[r], reach_[r] + kNumStrings, kReachesAll);
+            farthest_[r] = kReachesAll;
+            sameFor_[r] = 0;
+            same_[r] = 0;
         }
     }
     LaneRings(const LaneRings&) = delete;
     LaneRings& operator=(const LaneRings&) = delete;
 
     // Zeroes every line's samples (positions are kept).
-    void clear() { std::fill(storage_.begin(), storage_.end(), 0.0f); }
+    void clear() {
+        std::fill(storage_.begin(), storage_.end(), 0.0f);
+        for (int r = 0; r < Rings; ++r) sameFor_[r] = 0;
+    }
     // FractionalDelay::setDelay for one voice of one ring.
     void setDelay(int ring, int voice, float delay) {
         int read;
@@ -62,6 +69,15 @@ public:
         const int g = voice >> 2, i = voice & 3;
         fraction_[ring][g][i] = fraction;
         oneMinusFraction_[ring][g][i] = 1.0f - fraction;
+        // How many of the latest samples the line's two taps may reach:
+        // at most the whole delay and one more, counting the one written
+        // now. Other delays may read anywhere in the line.
+        const int reach = delay >= 0.0f && delay <= static_cast<float>(size_ - 1) ? static_cast<int>(delay) + 2
+                                                                                 : kReachesAll;
+        if (reach != reach_[ring][voice]) {
+            reach_[ring][voice] = reach;
+            farthest_[ring] = *std::max_element(reach_[ring], reach_[ring] + kNumStrings);
+        }
     }
 
     // One sample for every voice of one ring: x holds the twelve inputs,
@@ -69,9 +85,35 @@ public:
     // endSample() moves them all on.
     // pushAlone: each voice gets its push() result.
     void pushAlone(int ring, const float* x, float* out) {
+        sameFor_[ring] = 0;
         write(ring, x);
         for (int g = 0; g < kGroups; ++g) {
             const V4 v = interpolate(ring, g, advanced_);
+            std::memcpy(out + 4 * g, &v, sizeof v);
+        }
+    }
+    // pushAlone with the same input x for every voice. Once every line has
+    // had x for as long as its taps reach back, both taps hold x and the
+    // reads are left out: out gets x interpolated with itself, as it would.
+    void pushAloneSame(int ring, float x, float* out) {
+        float* at = storage_.data() + kLead + ring * kNumStrings * kStride + write_;
+        for (int v = 0; v < kNumStrings; ++v) at[v * kStride] = x;
+        if (write_ <= kMirror)
+            for (int v = 0; v < kNumStrings; ++v) at[v * kStride + size_] = x;
+        std::uint32_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        if (bits != same_[ring]) same_[ring] = bits, sameFor_[ring] = 0;
+        if (sameFor_[ring] < kReachesAll) ++sameFor_[ring];
+        if (sameFor_[ring] < farthest_[ring]) {
+            for (int g = 0; g < kGroups; ++g) {
+                const V4 v = interpolate(ring, g, advanced_);
+                std::memcpy(out + 4 * g, &v, sizeof v);
+            }
+            return;
+        }
+        const V4 held{x, x, x, x};
+        for (int g = 0; g < kGroups; ++g) {
+            const V4 v = held * oneMinusFraction_[ring][g] + held * fraction_[ring][g];
             std::memcpy(out + 4 * g, &v, sizeof v);
         }
     }
@@ -137,6 +179,7 @@ private:
         return a * oneMinusFraction_[ring][g] + b * fraction_[ring][g];
     }
 
+    static constexpr int kReachesAll = 0x7FFFFFFF;
     int size_;  // capacity + 1, as FractionalDelay
     int write_ = 0;
     int advanced_ = 0;  // samples since the last rewrap()
@@ -144,6 +187,14 @@ private:
     const float* lineEnd_[Rings][kNumStrings];  // one past each line's own entries
     V4 fraction_[Rings][kGroups];
     V4 oneMinusFraction_[Rings][kGroups];
+    // Per ring: the samples its taps may reach (per line, and the most of
+    // any line), and for how many of the latest samples every line has
+    // been given the same value (whose bits are same_). After clear() the
+    // lines hold zeroes that count for nothing.
+    int reach_[Rings][kNumStrings];
+    int farthest_[Rings];
+    int sameFor_[Rings];
+    std::uint32_t same_[Rings];
     std::vector<float> storage_;
 };
 

@@ -12,6 +12,7 @@
 #include "engine/Decimator.h"
 #include "engine/Dsp.h"
 #include "engine/EngineTables.h"
+#include "engine/LaneRings.h"
 #include "engine/Random.h"
 
 namespace strellon {
@@ -151,6 +152,55 @@ TEST(FractionalDelay, RunCursorStepsMatchSetDelayAndPushAlone) {
     EXPECT_EQ(stepped.push(0.5f), last);
     EXPECT_EQ(ahead.push(0.5f), last);
     EXPECT_EQ(ahead.delay(), plain.delay());
+}
+
+// The voice bank feeds its comb ring one constant between pulses, and the
+// ring then leaves its reads out. Each line must still give what a
+// FractionalDelay of the same capacity gives: while the constant has not
+// yet filled a line's reach, after long stretches of it, when a line's
+// delay grows past what the constant has filled, for delays beyond the
+// capacity or not a number, and after clear().
+TEST(LaneRings, SameInputPushesGiveWhatEachLineWouldGive) {
+    constexpr int kCapacity = 600;
+    LaneRings<1> rings(kCapacity);
+    std::vector<std::unique_ptr<FractionalDelay>> lines;
+    for (int v = 0; v < kNumStrings; ++v) lines.push_back(std::make_unique<FractionalDelay>(0.0f, kCapacity));
+    std::uint32_t seed = 9;
+    auto noise = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    };
+    float delay[kNumStrings];
+    for (int v = 0; v < kNumStrings; ++v) delay[v] = 3.0f + 9.5f * v;
+    for (int sample = 0; sample < 12000; ++sample) {
+        const int phase = sample % 3000;
+        // A pulse of noise, then the constant for the rest of the phase.
+        const bool same = phase >= 40;
+        if (phase == 0) {
+            for (int v = 0; v < kNumStrings; ++v) delay[v] = 2.0f + (kCapacity - 40) * (noise() + 0.5f);
+            if (sample == 6000) delay[3] = 1e9f, delay[4] = NAN, delay[5] = -2.0f;
+        }
+        // A line that reaches farther than the constant has filled.
+        if (phase == 1500) delay[7] = static_cast<float>(kCapacity - 1);
+        if (sample == 9000) {
+            rings.clear();
+            for (auto& line : lines) line->clear();
+        }
+        float x[kNumStrings], got[kNumStrings];
+        for (int v = 0; v < kNumStrings; ++v) {
+            x[v] = same ? 1e-7f : noise();
+            rings.setDelay(0, v, delay[v]);
+            lines[v]->setDelay(delay[v]);
+        }
+        if (same) rings.pushAloneSame(0, 1e-7f, got);
+        else rings.pushAlone(0, x, got);
+        rings.endSample();
+        for (int v = 0; v < kNumStrings; ++v) {
+            const float want = lines[v]->push(x[v]);
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(got[v]), std::bit_cast<std::uint32_t>(want))
+                << "sample " << sample << " voice " << v;
+        }
+    }
 }
 
 TEST(Lfo, IncrementTableAndTick) {
