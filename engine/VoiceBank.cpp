@@ -121,6 +121,14 @@ STRELLON_AVX2_VERSION inline unsigned bitsOf(I8 mask) {
     return static_cast<unsigned>(_mm256_movemask_ps(reinterpret_cast<__m256>(mask)));
 }
 
+// Each lane's index.
+template <class I>
+inline I laneIndex() {
+    I m{};
+    for (int k = 0; k < kWidth<std::conditional_t<sizeof(I) == 16, V4, V8>>; ++k) m[k] = k;
+    return m;
+}
+
 // All lanes set but lane i.
 template <class I>
 inline I allBut(int i) {
@@ -154,6 +162,7 @@ void VoiceBank::reset() {
         std::fill(lanes, lanes + kLanes, 0.0f);
     fill(driftCounter_, 0);
     fill(tickCounter_, 0);
+    countersBehind_ = countersQuiet_ = 0;
     fill(loopGain_, kLoopGainLimit);
     fill(envelopeGrowth_, envelopeGrowth(0.0f, rates_));
     fill(rampLength_, 1.0f);
@@ -233,7 +242,18 @@ void VoiceBank::startNote(int voice, const NoteStart& s) {
     setFrequency(voice, s.frequency);
     excitationCounter_[voice] = 0;
     rampCounter_[voice] = 0.0f;
+    catchUpCounters();
     tickCounter_[voice] = 1;
+}
+
+// Moves every counter on by the samples it fell behind; the next sample
+// steps them all.
+void VoiceBank::catchUpCounters() {
+    for (int v = 0; v < kLanes; ++v) {
+        driftCounter_[v] += countersBehind_;
+        tickCounter_[v] += countersBehind_;
+    }
+    countersBehind_ = countersQuiet_ = 0;
 }
 
 void VoiceBank::dampNote(int voice) {
@@ -279,7 +299,8 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     // Unsigned, so that the products wrap as the generator's do.
     typedef std::uint32_t U __attribute__((vector_size(sizeof(V))));
     const U states = reinterpret_cast<U>(splatInt<I>(static_cast<std::int32_t>(state)));
-    auto draw = [&](const std::uint32_t* multiplier, const std::uint32_t* increment, int g) {
+    auto draw = [&](const std::uint32_t* multiplier, const std::uint32_t* increment, int g)
+                    __attribute__((always_inline)) {
         const U s = reinterpret_cast<const U*>(multiplier)[g] * states + reinterpret_cast<const U*>(increment)[g];
         return reinterpret_cast<I>(s >> 16) & splatInt<I>(0x7FFF);
     };
@@ -287,39 +308,71 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     const float w = w_;
     alignas(32) std::int32_t tick[kLanes], sometimes[kLanes];
     alignas(32) float e[kLanes];  // this sample's (n + 2) * 0.5, for the excitation and the ramp
-    {
+    // Each voice's noise draw and, in the bands that draw one, whether its
+    // character acts; then the noise filter.
+    auto drawNoise = [&](int g) __attribute__((always_inline)) {
+        const I noiseDraw = draw(kDrawJumps.noiseMultiplier[character], kDrawJumps.noiseIncrement[character], g);
+        intLanes<I>(sometimes)[g] = character ? draw(kDrawJumps.characterMultiplier, kDrawJumps.characterIncrement,
+                                                     g) <= splatInt<I>(kSometimesLimit)
+                                              : splatInt<I>(0);
+        return (__builtin_convertvector(noiseDraw, V) * 3.0517578125e-05f - 0.5f) * 4.0f;
+    };
+    auto filterNoise = [&](int g, V noise) __attribute__((always_inline)) {
+        V& n = lanes<V>(n_)[g];
+        n = n + (noise * lanes<V>(noiseScale_)[g] - n) * lanes<V>(noiseCutoff_)[g] * w;
+        lanes<V>(e)[g] = (n + 2.0f) * 0.5f;
+    };
+    // Most samples no voice's drift or tick counter reaches a step of its
+    // own; there the counters only fall behind, and catch up on the next
+    // sample where one does.
+    const bool counted = countersQuiet_ == 0;
+    if (counted) {
+        const I behind = splatInt<I>(countersBehind_ + 1);
+        countersBehind_ = 0;
         I* const driftCounter = intLanes<I>(driftCounter_);
         I* const tickCounter = intLanes<I>(tickCounter_);
         V* const driftTarget = lanes<V>(driftTarget_);
         V* const drift = lanes<V>(drift_);
-        V* const n = lanes<V>(n_);
+        I quiet = splatInt<I>(kCountersStepEvery);
         for (int g = 0; g < G; ++g) {
-            const I noiseDraw = draw(kDrawJumps.noiseMultiplier[character], kDrawJumps.noiseIncrement[character], g);
-            const V noise = (__builtin_convertvector(noiseDraw, V) * 3.0517578125e-05f - 0.5f) * 4.0f;
-            intLanes<I>(sometimes)[g] =
-                character ? draw(kDrawJumps.characterMultiplier, kDrawJumps.characterIncrement, g) <=
-                                splatInt<I>(kSometimesLimit)
-                          : splatInt<I>(0);
-
-            I dc = driftCounter[g] + 1;
+            const V noise = drawNoise(g);
+            I dc = driftCounter[g] + behind;
             dc = selectInt(dc > splatInt<I>(260), splatInt<I>(0), dc);
             driftCounter[g] = dc;
             driftTarget[g] = select(dc == splatInt<I>(1), noise, driftTarget[g]);
 
-            I tc = tickCounter[g] + 1;
+            I tc = tickCounter[g] + behind;
             const I wrap = tc > splatInt<I>(39);
-            tickCounter[g] = selectInt(wrap, splatInt<I>(1), tc);
+            tc = selectInt(wrap, splatInt<I>(1), tc);
+            tickCounter[g] = tc;
             drift[g] = select(wrap, drift[g] + (driftTarget[g] - drift[g]) * w * 800.0f, drift[g]);
             driftTarget[g] = select(wrap, drift[g], driftTarget[g]);
-            intLanes<I>(tick)[g] = tickCounter[g] < splatInt<I>(2);
+            intLanes<I>(tick)[g] = tc < splatInt<I>(2);
 
-            n[g] = n[g] + (noise * lanes<V>(noiseScale_)[g] - n[g]) * lanes<V>(noiseCutoff_)[g] * w;
-            lanes<V>(e)[g] = (n[g] + 2.0f) * 0.5f;
+            filterNoise(g, noise);
+
+            // The samples before a counter next steps: the tick counter
+            // wraps (or first ticks from 0), the drift counter wraps past
+            // 260 or takes its target at 1. Spare lanes do not count.
+            const I untilTick = selectInt(tc < splatInt<I>(1), splatInt<I>(0), splatInt<I>(39) - tc);
+            const I untilDrift = selectInt(dc < splatInt<I>(1), splatInt<I>(0), splatInt<I>(260) - dc);
+            I until = selectInt(untilTick < untilDrift, untilTick, untilDrift);
+            if (kWidth<V> * (g + 1) > kNumStrings)
+                until = selectInt(kWidth<V> * g + laneIndex<I>() < splatInt<I>(kNumStrings), until, quiet);
+            quiet = selectInt(until < quiet, until, quiet);
         }
+        int fewest = quiet[0];
+        for (int i = 1; i < kWidth<V>; ++i) fewest = std::min(fewest, static_cast<int>(quiet[i]));
+        countersQuiet_ = fewest;
+    } else {
+        --countersQuiet_;
+        ++countersBehind_;
+        for (int g = 0; g < G; ++g) filterNoise(g, drawNoise(g));
     }
 
     V pulse[G];
     for (int g = 0; g < G; ++g) pulse[g] = splat<V>(1e-7f);
+    const bool pulses = pulsing_ != 0;
     float* const X = reinterpret_cast<float*>(pulse);
     for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
         const int v = __builtin_ctz(bits);
@@ -334,10 +387,13 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     }
 
     alignas(32) float G_[kLanes];
-    rampAndTick<V>(e, tick, G_);
+    rampAndTick<V>(e, counted ? tick : nullptr, G_);
 
     alignas(32) float combed[kLanes];
-    comb_.pushAlone(0, X, combed);
+    // Between pulses every voice feeds the comb the same constant, and
+    // once the comb holds nothing else its reads need not be made.
+    if (pulses) comb_.pushAlone(0, X, combed);
+    else comb_.pushAloneSame(0, 1e-7f, combed);
     comb_.endSample();
 
     for (int g = 0; g < G; ++g) lanes<V>(X)[g] = lanes<V>(X)[g] + 0.9f * loadQuads<V>(combed, g);
@@ -348,7 +404,8 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
 }
 
 // The attack ramp gives G; then the loop lengths follow, on tick samples
-// only (one in 39 per voice).
+// only (one in 39 per voice; tick is null on a sample where no counter
+// stepped).
 template <class V>
 inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e, const std::int32_t* tick, float* G) {
     using I = IntLanes<V>;
@@ -378,6 +435,7 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
         }
     }
 
+    if (!tick) return;
     const bool modeB = character_ == Character::kModeB;
     const float w = w_;
     unsigned ticking = 0;

@@ -83,6 +83,11 @@ private:
     alignas(32) float hp_[kLanes], n_[kLanes], tone_[kLanes], drift_[kLanes], excitationLowpass_[kLanes];
     alignas(32) float b_[kLanes], l_[kLanes], driftTarget_[kLanes];
     alignas(32) std::int32_t driftCounter_[kLanes], tickCounter_[kLanes];
+    // Samples the counters above have not been moved on by, and samples
+    // to come before any voice's counter reaches a step.
+    int countersBehind_ = 0, countersQuiet_ = 0;
+    static constexpr int kCountersStepEvery = 39;  // at least once in this many samples
+    void catchUpCounters();
     alignas(32) float y_[kLanes], r_[kLanes];
     alignas(32) float velocity_[kLanes], nisFilter_[kLanes], exciter_[kLanes], modulation_[kLanes];
     alignas(32) float envelope_[kLanes], level_[kLanes], fixing_[kLanes], loopGain_[kLanes];
