@@ -47,6 +47,9 @@ public:
                 oneMinusFraction_[r][g] = V4{1, 1, 1, 1};
             }
             std::fill(reach_[r], reach_[r] + kNumStrings, kReachesAll);
+            // Not the bits of any float the lines are given first (a
+            // quiet NaN pattern no arithmetic produces here).
+            std::fill(delayBits_[r], delayBits_[r] + kNumStrings, 0x7FC01234u);
             farthest_[r] = kReachesAll;
             sameFor_[r] = 0;
             same_[r] = 0;
@@ -62,6 +65,13 @@ public:
     }
     // FractionalDelay::setDelay for one voice of one ring.
     void setDelay(int ring, int voice, float delay) {
+        // The same delay again leaves the line reading where it reads now
+        // (from the mirrored copy, perhaps): most loop lengths stay put
+        // from one tick to the next.
+        std::uint32_t bits;
+        std::memcpy(&bits, &delay, sizeof bits);
+        if (bits == delayBits_[ring][voice]) return;
+        delayBits_[ring][voice] = bits;
         int read;
         float fraction, kept;
         FractionalDelay::place(write_, size_, delay, read, fraction, kept);
@@ -192,6 +202,7 @@ private:
     // been given the same value (whose bits are same_). After clear() the
     // lines hold zeroes that count for nothing.
     int reach_[Rings][kNumStrings];
+    std::uint32_t delayBits_[Rings][kNumStrings];  // each line's last delay
     int farthest_[Rings];
     int sameFor_[Rings];
     std::uint32_t same_[Rings];
