@@ -220,8 +220,14 @@ int SoundEngine::nextEvent(int i, int next, int frames) const {
 // and controls go to the output stage, which renders the run afterwards.
 void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& generator) {
     const int n = to - from;
+    // The controls are read once for the run: another thread's change
+    // lands on a run's first sample rather than somewhere inside it.
+    const float sympatheticValue = param(kSympathetic);
+    const float dynaTone = param(kDynaTone);
+    const float toneRama = param(kToneRama);
+    const float chorus = param(kChorus);
     float sympathetic[OutputStage::kRun] = {}, mixes[OutputStage::kRun];
-    for (int k = 0; k < n; ++k) sympathetic[k] = param(kSympathetic);
+    for (int k = 0; k < n; ++k) sympathetic[k] = sympatheticValue;
     run_.sympatheticGain = sympatheticGain_;
     const int voiced = voices_->run(n, sympathetic, run_, mixes, runRandom_, generator);
     // Idle for the rest of the run: the mix stays where it was.
@@ -235,9 +241,6 @@ void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& gene
     for (int k = 0; k < n; ++k) {
         // Active after the sample's idle test: the voices ran on after it.
         const bool on = k < voiced - 1 || (k == voiced - 1 && run_.idle.active);
-        const float dynaTone = param(kDynaTone);
-        const float toneRama = param(kToneRama);
-        const float chorus = param(kChorus);
         output_.addSample(k, mixes[k], on, dynaTone, toneRama, chorus);
     }
 }
