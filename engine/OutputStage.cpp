@@ -22,43 +22,26 @@ void OutputStage::setSampleRate(float sampleRate) {
     w_ = angularFactor(sampleRate);
     // Release: 75 ms to -60 dB.
     releaseCoefficient_ = static_cast<float>(1.0 - std::pow(0.001, 1.0 / (sampleRate * 0.075)));
-    toneFor_ = NAN;
+    tone_.setSampleRate(sampleRate);
     limiterGain_ = 1.0f;
 }
 
 void OutputStage::reset() {
-    s1_ = s2_ = s3_ = s4_ = s5_ = s6_ = 0.0f;
+    tone_.reset();
     limiterGain_ = 1.0f;
     chorusLowpass_ = feedback1_ = feedback2_ = 0.0f;
     chorus1_.clear();
     chorus2_.clear();
 }
 
-void OutputStage::setToneCoefficients(float T) {
-    toneFor_ = T;
-    const float fLow = (1.0f - T * T) * 440.0f + 10.0f;
-    // At low rates the cutoffs are held where the one-pole steps stay
-    // stable; at 44.1 kHz and above none reaches that.
-    const float highest = sampleRate_ / 6.28319f;
-    float fc = T * 2300.0f + 440.0f;
-    if (fc > highest) fc = highest;
-    float fHigh = (sampleRate_ * 0.125f - fLow) * ((1.0f - T) * 0.2f + 0.8f) + fLow;
-    if (fHigh > highest) fHigh = highest;
-    k1_ = fc * w_;
-    k2_ = (fc - fc * 0.125f) * w_;
-    kh_ = w_ * fHigh;
-    q_ = 2.0f * (1.0f - (T * 0.7684f + 0.21f));
-}
-
 // A run goes through the stage in passes, each over the whole run before
-// the next starts: the tone section's filters; its limiter with Volume and
-// the chorus low-pass; the chorus lines; the outputs; the blow-up check.
-// Each pass keeps the states it carries in locals meanwhile: the stores
-// would otherwise make the compiler reload every member on every sample.
+// the next starts: the tone section's limiter with Volume and the chorus
+// low-pass; the chorus lines; the outputs; the blow-up check. Each pass
+// keeps the states it carries in locals meanwhile: the stores would
+// otherwise make the compiler reload every member on every sample.
 inline __attribute__((always_inline)) int OutputStage::render(int n, const OutputControls& c, float* left,
                                                                float* right) {
-    float shaped[kRun];
-    toneFilters(n, shaped);
+    const float* shaped = run_.shaped;
     float y[kRun], dry[kRun], high[kRun];
     const int voiced = limit(n, shaped, c.volume, y, dry, high);
     float wet1[kRun], wet2[kRun];
@@ -68,36 +51,6 @@ inline __attribute__((always_inline)) int OutputStage::render(int n, const Outpu
     std::memcpy(left, l, sizeof(float) * static_cast<size_t>(n));
     std::memcpy(right, r, sizeof(float) * static_cast<size_t>(n));
     return firstBlownUp(n, voiced, shaped, l, r);
-}
-
-// The filters come first, on their own: their chains are the longest, and
-// the limiter's long per-sample path would otherwise crowd them out of the
-// processor's window. shaped is the soft-clipped band, 0 where the tone
-// section is off.
-inline __attribute__((always_inline)) void OutputStage::toneFilters(int n, float* shaped) {
-    float s1 = s1_, s2 = s2_, s3 = s3_, s4 = s4_, s5 = s5_, s6 = s6_;
-    float k1 = k1_, k2 = k2_, kh = kh_, q = q_;
-    for (int i = 0; i < n; ++i) {
-        const float T = run_.dynaTone[i];
-        shaped[i] = 0.0f;
-        if (!(T > 0.0f)) continue;
-        const float x = run_.mix[i] * 3.9f;
-        // The coefficients depend on DynaTone alone (and the rate).
-        if (!(T == toneFor_)) {
-            setToneCoefficients(T);
-            k1 = k1_, k2 = k2_, kh = kh_, q = q_;
-        }
-        const float R = run_.toneRama[i];
-        s1 = s1 + (x + s2 * T * 0.818f - s1) * k1;
-        s2 = s2 + (s1 - s2) * k1;
-        s3 = s3 + (s2 - s3) * k2;
-        s4 = s4 + (s2 - s3 - s4) * k2;
-        s5 = s5 + (x - (q * s5 + s6)) * kh;
-        s6 = s6 + s5 * kh;
-        const float z = (s5 * 0.8f + s6 * 0.3f) * R * 2.0f + (s3 - s4) * (1.0f - R) * 1.136f;
-        shaped[i] = z - z * z * z * 0.16666667f;
-    }
-    s1_ = s1, s2_ = s2, s3_ = s3, s4_ = s4, s5_ = s5, s6_ = s6;
 }
 
 // The limiter (on the tone section's samples) and Volume give y; the samples

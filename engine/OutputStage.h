@@ -4,9 +4,10 @@
 // when the engine falls idle.
 //
 // The render loop hands over the samples between two events as one run:
-// addSample() takes each sample's mix and controls, renderRun() works the run
-// through in passes (tone filters, limiter, chorus lines, outputs), which
-// keeps each pass's dependency chains apart from the voices' and from each
+// addSample() takes each sample's mix and controls (and the tone filters'
+// band, which the engine's voice run works out alongside the voices),
+// renderRun() works the run through in passes (limiter, chorus lines,
+// outputs), which keeps each pass's dependency chains apart from each
 // other.
 #pragma once
 
@@ -14,6 +15,7 @@
 
 #include "engine/ChorusLines.h"
 #include "engine/EngineTables.h"
+#include "engine/ToneFilters.h"
 
 namespace strellon {
 
@@ -55,13 +57,19 @@ public:
 
     // Audio thread: sample k (0..kRun-1) of the current run, whose idle
     // decision the caller has taken (on is the active flag after the test),
-    // with the controls read for it.
+    // with the controls read for it. The tone filters shape it here.
     void addSample(int k, float mix, bool on, float T, float R, float Ch) {
+        addShapedSample(k, mix, on && T > 0.0f ? tone_.shape(mix, T, R) : 0.0f, on, T, Ch);
+    }
+    // The same, for a caller that stepped tone() itself (where on and T
+    // above 0; shaped is 0 otherwise).
+    void addShapedSample(int k, float mix, float shaped, bool on, float T, float Ch) {
         run_.mix[k] = mix;
+        run_.shaped[k] = shaped;
         run_.dynaTone[k] = on ? T : 0.0f;
-        run_.toneRama[k] = R;
         run_.chorus[k] = on ? Ch : 0.0f;
     }
+    ToneFilters& tone() { return tone_; }
 
     // Audio thread: writes the n samples of the run. Stops after the first
     // sample whose output, mix or tone section has blown up (not a finite
@@ -80,21 +88,17 @@ private:
     int renderAvx2(int n, const OutputControls& c, float* left, float* right);
     int (OutputStage::*render_)(int, const OutputControls&, float*, float*);
     // render()'s passes, in their order.
-    void toneFilters(int n, float* shaped);
     int limit(int n, const float* shaped, float volume, float* y, float* dry, float* high);
     void chorusLines(int voiced, const float* high, float baseDelay, float* wet1, float* wet2);
     void mixOutputs(int n, int voiced, const float* y, const float* dry, const float* wet1, const float* wet2,
                     float volumeFactor, float* l, float* r) const;
     int firstBlownUp(int n, int voiced, const float* shaped, const float* l, const float* r);
 
-    void setToneCoefficients(float T);
-
     const float* limiterTable_ = EngineTables::get().limiter.data();
     float sampleRate_;
     float w_;
     float releaseCoefficient_;
-    float s1_ = 0, s2_ = 0, s3_ = 0, s4_ = 0, s5_ = 0, s6_ = 0;
-    float toneFor_ = NAN, k1_ = 0, k2_ = 0, kh_ = 0, q_ = 0;
+    ToneFilters tone_;
     float limiterGain_ = 1.0f;
     float chorusLowpass_ = 0.0f;
     float feedback1_ = 0.0f, feedback2_ = 0.0f;
@@ -104,7 +108,7 @@ private:
     // What addSample() leaves for renderRun(); the controls are 0 where the engine
     // is idle.
     struct Run {
-        float mix[kRun], dynaTone[kRun], toneRama[kRun], chorus[kRun];
+        float mix[kRun], shaped[kRun], dynaTone[kRun], chorus[kRun];
     } run_;
 };
 

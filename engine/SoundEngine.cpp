@@ -229,19 +229,23 @@ void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& gene
     float sympathetic[OutputStage::kRun] = {}, mixes[OutputStage::kRun];
     for (int k = 0; k < n; ++k) sympathetic[k] = sympatheticValue;
     run_.sympatheticGain = sympatheticGain_;
+    run_.tone = &output_.tone();
+    run_.dynaTone = dynaTone;
+    run_.toneRama = toneRama;
     const int voiced = voices_->run(n, sympathetic, run_, mixes, runRandom_, generator);
     // Idle for the rest of the run: the mix stays where it was.
     for (int k = voiced; k < n; ++k) {
         run_.idle.hear(run_.mix);
         mixes[k] = run_.mix;
         runRandom_[k] = generator;
+        run_.shaped[k] = 0.0f;
     }
     if (!run_.idle.active) ++sleeps_;
     if (mixOut) std::copy(mixes, mixes + n, mixOut);  // measured once brought down (hearChunk)
     for (int k = 0; k < n; ++k) {
         // Active after the sample's idle test: the voices ran on after it.
         const bool on = k < voiced - 1 || (k == voiced - 1 && run_.idle.active);
-        output_.addSample(k, mixes[k], on, dynaTone, toneRama, chorus);
+        output_.addShapedSample(k, mixes[k], run_.shaped[k], on, dynaTone, chorus);
     }
 }
 

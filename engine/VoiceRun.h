@@ -93,14 +93,20 @@ struct RunState {
     float mix = 0;
     float w = 0;
     float sympatheticGain = 0;
+    // The tone filters the run steps, where DynaTone is above 0 (tone must
+    // then be set), and what they give for each sample: 0 where the
+    // engine is idle or DynaTone is 0.
+    ToneFilters* tone = nullptr;
+    float dynaTone = 0, toneRama = 0;
+    float shaped[OutputStage::kRun];
 };
 
 // The run itself. process(out, random) gives one sample of the twelve
 // voices, feed(out, body, gain) sets their sympathetic inputs. sympathetic
 // holds each sample's Sympathetic value. Runs while the engine is active,
 // at most n samples, and gives each sample's mix and the generator after
-// it; returns how many samples ran (fewer than n when the engine fell idle
-// on the last of them).
+// it, and the tone filters' band in state.shaped; returns how many samples
+// ran (fewer than n when the engine fell idle on the last of them).
 template <class Process, class Feed>
 inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& feed, int n, const float* sympathetic,
                                                     RunState& state, float* mixes, std::uint32_t* randoms,
@@ -108,9 +114,12 @@ inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& fe
     // The body filter of a sample is only needed by the next sample's feed.
     // Worked out right after that sample's voices instead of right after
     // its own, its serial chain overlaps the voices' work rather than
-    // holding it up. Its random number is still drawn in its place.
-    bool bodyPending = false;
+    // holding it up. Its random number is still drawn in its place. The
+    // tone filters, which nothing here waits for, go one sample behind
+    // too.
+    bool bodyPending = false, tonePending = false;
     float bodyMix = 0.0f, bodyRandom = 0.0f;
+    const bool toned = state.dynaTone > 0.0f;
     alignas(32) float out[16];
     int k = 0;
     while (k < n) {
@@ -118,6 +127,10 @@ inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& fe
         if (bodyPending) {
             state.body.filter(bodyMix, bodyRandom, state.w);
             bodyPending = false;
+        }
+        if (tonePending) {
+            state.shaped[k - 1] = state.tone->shape(mixes[k - 1], state.dynaTone, state.toneRama);
+            tonePending = false;
         }
         if (sympathetic[k] > 0.0f) feed(out, state.body.feedback, state.sympatheticGain);
         float sum = out[0];
@@ -133,10 +146,14 @@ inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& fe
         state.idle.hear(state.mix);
         mixes[k] = state.mix;
         randoms[k] = random;
+        // Shaped only while the engine stays on after the sample's test.
+        state.shaped[k] = 0.0f;
+        tonePending = toned && state.idle.active;
         ++k;
         if (!state.idle.active) break;
     }
     if (bodyPending) state.body.filter(bodyMix, bodyRandom, state.w);
+    if (tonePending) state.shaped[k - 1] = state.tone->shape(mixes[k - 1], state.dynaTone, state.toneRama);
     return k;
 }
 
