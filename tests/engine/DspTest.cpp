@@ -104,8 +104,9 @@ TEST(FractionalDelay, SinglePrecisionPlacingMatchesDouble) {
 
 // The chorus drives its lines through a RunCursor, step by step or, for long
 // delays, a run of steps at once; both must leave what setDelay and
-// pushAlone leave, to the bit, including round the end of the buffer and
-// for delays outside the usual range.
+// pushAlone leave, to the bit, including round the end of the buffer, for
+// slow sweeps whose reads lie side by side, and for delays outside the
+// usual range.
 TEST(FractionalDelay, RunCursorStepsMatchSetDelayAndPushAlone) {
     FractionalDelay plain(0.0f, 300), stepped(0.0f, 300), ahead(0.0f, 300);
     std::uint32_t seed = 5;
@@ -121,6 +122,7 @@ TEST(FractionalDelay, RunCursorStepsMatchSetDelayAndPushAlone) {
             if (block % 11 == 5) delay[j] = std::floor(delay[j]);  // whole delays
             if (block == 30) delay[j] = 1e6f;                      // beyond the capacity
             if (block == 31) delay[j] = 0.75f;                     // shorter than a step
+            if (block % 5 == 2) delay[j] = 150.25f + 0.01f * j;    // a slow sweep: reads side by side
             input[j] = noise();
         }
         for (int j = 0; j < count; ++j) {
@@ -143,6 +145,22 @@ TEST(FractionalDelay, RunCursorStepsMatchSetDelayAndPushAlone) {
             }
         }
         for (int j = 0; j < count; ++j) EXPECT_EQ(gotOut[j], wantOut[j]) << block;
+    }
+    // A steady delay read ahead eight steps at a time, long enough for the
+    // reads to start at every place in the buffer, its end included.
+    for (int block = 0; block < 700; ++block) {
+        float delay[8], input[8], got[8];
+        for (int j = 0; j < 8; ++j) delay[j] = 150.25f, input[j] = noise();
+        FractionalDelay::RunCursor sweep(ahead);
+        ASSERT_TRUE(FractionalDelay::RunCursor::canReadAhead(ahead, delay, 8));
+        sweep.readAhead(delay, got, 8);
+        sweep.writeAhead(input, 8);
+        for (int j = 0; j < 8; ++j) {
+            plain.setDelay(delay[j]);
+            ASSERT_EQ(got[j], plain.push(input[j])) << block;
+            stepped.setDelay(delay[j]);
+            stepped.push(input[j]);
+        }
     }
     // The lines are left alike: one more plain push agrees everywhere.
     plain.setDelay(123.5f);
@@ -215,6 +233,25 @@ TEST(Lfo, IncrementTableAndTick) {
     EXPECT_FLOAT_EQ(fast.tick(), 0.0f);
     EXPECT_NEAR(fast.tick(), 0.5f * lfo.table(1), 1e-7f);
     EXPECT_NEAR(fast.tick(), lfo.table(1), 1e-7f);
+}
+
+// ticks() gives what tick() gives one by one, to the bit: for a slow sweep
+// that stays between two table entries for a whole run, across an entry
+// and across the phase's wrap, and for a fast one.
+TEST(Lfo, TicksInRunsMatchSingleTicks) {
+    for (float hz : {0.5f, 1.2f, 900.0f, 20000.0f}) {
+        Lfo runs(44100.0f), single(44100.0f);
+        runs.setFrequency(hz);
+        single.setFrequency(hz);
+        for (int block = 0; block < 3000; ++block) {
+            const int count = 1 + block % 64;
+            float got[64];
+            runs.ticks(got, count);
+            for (int j = 0; j < count; ++j)
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(got[j]), std::bit_cast<std::uint32_t>(single.tick()))
+                    << hz << " Hz, block " << block << ", tick " << j;
+        }
+    }
 }
 
 TEST(Lfo, Shapes) {
