@@ -285,15 +285,16 @@ inline __attribute__((always_inline)) void VoiceBank::feed(const float* out, flo
     for (int g = 0; g < G; ++g) sympathetic[g] = (sum[g] + body) * gain;
 }
 
-template <class V>
+template <class V, Character C, bool ToneOutput>
 inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint32_t& random) {
     using I = IntLanes<V>;
     constexpr int G = kGroups<V>;
+    constexpr bool modeB = C == Character::kModeB;
     // This sample's numbers as the voices would draw them one after the
     // other: each voice's drift draw, then its character draw (in the bands
     // that draw one).
     const std::uint32_t state = random;
-    const bool character = drawsCharacter(character_);
+    constexpr bool character = drawsCharacter(C);
     const int drawn = character ? 2 * kNumStrings : kNumStrings;
     random = kRandomJumps.multiplier[drawn] * state + kRandomJumps.increment[drawn];
     // Unsigned, so that the products wrap as the generator's do.
@@ -387,7 +388,7 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     }
 
     alignas(32) float G_[kLanes];
-    rampAndTick<V>(e, counted ? tick : nullptr, G_);
+    rampAndTick<V, modeB>(e, counted ? tick : nullptr, G_);
 
     alignas(32) float combed[kLanes];
     // Between pulses every voice feeds the comb the same constant, and
@@ -397,16 +398,15 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     comb_.endSample();
 
     for (int g = 0; g < G; ++g) lanes<V>(X)[g] = lanes<V>(X)[g] + 0.9f * loadQuads<V>(combed, g);
-    const bool modeB = character_ == Character::kModeB;
-    if (modeB) processModeB<V>(X, G_);
-    else processModeA<V>(sometimes, X, G_);
-    finish<V>(modeB, G_, out);
+    if constexpr (modeB) processModeB<V>(X, G_);
+    else processModeA<V, C>(sometimes, X, G_);
+    finishWith<V, modeB, ToneOutput>(G_, out);
 }
 
 // The attack ramp gives G; then the loop lengths follow, on tick samples
 // only (one in 39 per voice; tick is null on a sample where no counter
 // stepped).
-template <class V>
+template <class V, bool ModeB>
 inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e, const std::int32_t* tick, float* G) {
     using I = IntLanes<V>;
     constexpr int W = kWidth<V>, Groups = kGroups<V>;
@@ -436,7 +436,6 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
     }
 
     if (!tick) return;
-    const bool modeB = character_ == Character::kModeB;
     const float w = w_;
     unsigned ticking = 0;
     for (int g = 0; g < Groups; ++g) ticking |= bitsOf(intLanes<I>(tick)[g]) << (W * g);
@@ -445,7 +444,7 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
         const float D = lengthUnit_[v];
         const float env = envelope_[v];
         const float fixing = fixing_[v];
-        if (modeB) {
+        if constexpr (ModeB) {
             float& drift = drift_[v];
             drift = drift + (n_[v] - drift) * w * 300.0f;
             modeBLoop_.setDelay(v, 2.0f * D * (1.0f + drift * modulation_[v] * 0.004f) - selfBend_ * env * 1.28f * rates_.bendScale);
@@ -459,7 +458,7 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
 
 // The parts of step() are inlined into its per-processor versions, so that
 // their values stay in registers between them.
-template <class V>
+template <class V, Character C>
 inline __attribute__((always_inline)) void VoiceBank::processModeA(const std::int32_t* sometimes, const float* u,
                                                                     float* G) {
     constexpr int Groups = kGroups<V>;
@@ -484,18 +483,7 @@ inline __attribute__((always_inline)) void VoiceBank::processModeA(const std::in
     loops_.pushPeek(kLoopB, stage, y_);
     loops_.endSample();
 
-    switch (character_) {
-    case Character::kSometimesDulled: shapeBand<V, Character::kSometimesDulled>(sometimes, G); break;
-    case Character::kSometimesDulledThenTone: shapeBand<V, Character::kSometimesDulledThenTone>(sometimes, G); break;
-    case Character::kInvertOnTonePeak: shapeBand<V, Character::kInvertOnTonePeak>(sometimes, G); break;
-    case Character::kInvertOnPeakThenTone: shapeBand<V, Character::kInvertOnPeakThenTone>(sometimes, G); break;
-    case Character::kPeakTo09: shapeBand<V, Character::kPeakTo09>(sometimes, G); break;
-    case Character::kPeakTo09ElseTone: shapeBand<V, Character::kPeakTo09ElseTone>(sometimes, G); break;
-    case Character::kPeakTo05: shapeBand<V, Character::kPeakTo05>(sometimes, G); break;
-    case Character::kPeakTo05ElseTone: shapeBand<V, Character::kPeakTo05ElseTone>(sometimes, G); break;
-    case Character::kToneOnly: shapeBand<V, Character::kToneOnly>(sometimes, G); break;
-    default: shapeBand<V, Character::kNone>(sometimes, G); break;
-    }
+    shapeBand<V, C>(sometimes, G);
 }
 
 // The character operation of one Shaping band on the loop output, all
@@ -585,13 +573,6 @@ inline __attribute__((always_inline)) void VoiceBank::processModeB(const float* 
     modeBLoop_.write(written);
 }
 
-template <class V>
-inline __attribute__((always_inline)) void VoiceBank::finish(bool modeB, const float* G, float* out) {
-    if (modeB) finishWith<V, true, false>(G, out);
-    else if (shaping_ > 0.9f && shaping_ <= 0.98f) finishWith<V, false, true>(G, out);
-    else finishWith<V, false, false>(G, out);
-}
-
 // Envelope, silence test and the output high-pass, for the loop mode and
 // for whether the output goes through the per-note tone filter.
 template <class V, bool ModeB, bool ToneOutput>
@@ -646,24 +627,80 @@ using WideLanes = V8;
 #else
 using WideLanes = V4;
 #endif
-void VoiceBank::stepPlain(float* out, std::uint32_t& random) { step<V4>(out, random); }
+// Calls work.operator()<C, ToneOutput>() for the band Shaping is in and
+// whether the voices' outputs go through their tone filters (the upper
+// part of the tone-only band): each band has its own build of the
+// per-sample work, which then holds no test of the band.
+template <class Work>
+inline __attribute__((always_inline)) decltype(auto) forBand(Character character, float shaping, Work&& work) {
+    switch (character) {
+    case Character::kSometimesDulled: return work.template operator()<Character::kSometimesDulled, false>();
+    case Character::kSometimesDulledThenTone:
+        return work.template operator()<Character::kSometimesDulledThenTone, false>();
+    case Character::kInvertOnTonePeak: return work.template operator()<Character::kInvertOnTonePeak, false>();
+    case Character::kInvertOnPeakThenTone: return work.template operator()<Character::kInvertOnPeakThenTone, false>();
+    case Character::kPeakTo09: return work.template operator()<Character::kPeakTo09, false>();
+    case Character::kPeakTo09ElseTone: return work.template operator()<Character::kPeakTo09ElseTone, false>();
+    case Character::kPeakTo05: return work.template operator()<Character::kPeakTo05, false>();
+    case Character::kPeakTo05ElseTone: return work.template operator()<Character::kPeakTo05ElseTone, false>();
+    case Character::kToneOnly:
+        if (shaping > 0.9f && shaping <= 0.98f) return work.template operator()<Character::kToneOnly, true>();
+        return work.template operator()<Character::kToneOnly, false>();
+    case Character::kModeB: return work.template operator()<Character::kModeB, false>();
+    default: return work.template operator()<Character::kNone, false>();
+    }
+}
+
+// Each band's build of the per-sample work, and of the run around it, for
+// each processor version: separate functions, each the size the per-sample
+// work was before it was built per band, so that the compiler still folds
+// the small helpers into them.
+template <Character C, bool ToneOutput>
+void VoiceBank::stepBandPlain(float* out, std::uint32_t& random) {
+    step<V4, C, ToneOutput>(out, random);
+}
+template <Character C, bool ToneOutput>
+STRELLON_AVX2_VERSION void VoiceBank::stepBandAvx2(float* out, std::uint32_t& random) {
+    step<WideLanes, C, ToneOutput>(out, random);
+}
+template <Character C, bool ToneOutput>
+int VoiceBank::runBandPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                            std::uint32_t& random) {
+    return runVoices([this](float* out, std::uint32_t& r) { step<V4, C, ToneOutput>(out, r); },
+                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, sympathetic,
+                     state, mixes, randoms, random);
+}
+template <Character C, bool ToneOutput>
+STRELLON_AVX2_VERSION int VoiceBank::runBandAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
+                                                 std::uint32_t* randoms, std::uint32_t& random) {
+    return runVoices(
+        [this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<WideLanes, C, ToneOutput>(out, r); },
+        [this](const float* out, float body, float gain)
+            __attribute__((always_inline)) { feed<WideLanes>(out, body, gain); },
+        n, sympathetic, state, mixes, randoms, random);
+}
+
+void VoiceBank::stepPlain(float* out, std::uint32_t& random) {
+    forBand(character_, shaping_, [&]<Character C, bool T>() { stepBandPlain<C, T>(out, random); });
+}
 void VoiceBank::feedPlain(const float* out, float body, float gain) { feed<V4>(out, body, gain); }
-STRELLON_AVX2_VERSION void VoiceBank::stepAvx2(float* out, std::uint32_t& random) { step<WideLanes>(out, random); }
+void VoiceBank::stepAvx2(float* out, std::uint32_t& random) {
+    forBand(character_, shaping_, [&]<Character C, bool T>() { stepBandAvx2<C, T>(out, random); });
+}
 STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) {
     feed<WideLanes>(out, body, gain);
 }
 int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
                         std::uint32_t& random) {
-    return runVoices([this](float* out, std::uint32_t& r) { step<V4>(out, r); },
-                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, sympathetic,
-                     state, mixes, randoms, random);
+    return forBand(character_, shaping_, [&]<Character C, bool T>() {
+        return runBandPlain<C, T>(n, sympathetic, state, mixes, randoms, random);
+    });
 }
-STRELLON_AVX2_VERSION int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
-                                             std::uint32_t* randoms, std::uint32_t& random) {
-    return runVoices([this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<WideLanes>(out, r); },
-                     [this](const float* out, float body, float gain)
-                         __attribute__((always_inline)) { feed<WideLanes>(out, body, gain); },
-                     n, sympathetic, state, mixes, randoms, random);
+int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                       std::uint32_t& random) {
+    return forBand(character_, shaping_, [&]<Character C, bool T>() {
+        return runBandAvx2<C, T>(n, sympathetic, state, mixes, randoms, random);
+    });
 }
 
 }  // namespace strellon

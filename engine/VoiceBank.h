@@ -41,10 +41,20 @@ public:
 
 private:
     // The per-sample work and the run loop around it, built once per
-    // processor version; the overrides call the version picked at
-    // construction.
-    template <class V>
+    // processor version and Shaping band; the overrides call the version
+    // picked at construction, which picks the band's build.
+    template <class V, Character C, bool ToneOutput>
     void step(float* out, std::uint32_t& random);
+    template <Character C, bool ToneOutput>
+    void stepBandPlain(float* out, std::uint32_t& random);
+    template <Character C, bool ToneOutput>
+    void stepBandAvx2(float* out, std::uint32_t& random);
+    template <Character C, bool ToneOutput>
+    int runBandPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                     std::uint32_t& random);
+    template <Character C, bool ToneOutput>
+    int runBandAvx2(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+                    std::uint32_t& random);
     template <class V>
     void feed(const float* out, float body, float gain);
     void stepPlain(float* out, std::uint32_t& random);
@@ -58,16 +68,14 @@ private:
     void (VoiceBank::*step_)(float*, std::uint32_t&);
     int (VoiceBank::*run_)(int, const float*, RunState&, float*, std::uint32_t*, std::uint32_t&);
     void (VoiceBank::*feed_)(const float*, float, float);
-    template <class V>
+    template <class V, bool ModeB>
     void rampAndTick(const float* e, const std::int32_t* tick, float* G);
-    template <class V>
+    template <class V, Character C>
     void processModeA(const std::int32_t* sometimes, const float* X, float* G);
     template <class V, Character C>
     void shapeBand(const std::int32_t* sometimes, float* G);
     template <class V>
     void processModeB(const float* X, const float* G);
-    template <class V>
-    void finish(bool modeB, const float* G, float* out);
     template <class V, bool ModeB, bool ToneOutput>
     void finishWith(const float* G, float* out);
 
