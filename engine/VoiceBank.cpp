@@ -583,7 +583,6 @@ inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G,
     // force a reload per vector.
     const float w = w_;
     const V release = splat<V>(release_), attack = splat<V>(attack_);
-    alignas(32) float result[kLanes];
     for (int g = 0; g < Groups; ++g) {
         V& zState = lanes<V>(ModeB ? r_ : y_)[g];
         V z = zState;
@@ -613,10 +612,15 @@ inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G,
         const V hpOut = x - (b * 0.482f + l);
         b = b + hpOut * f;
         l = l + b * f;
-        lanes<V>(result)[g] = hpOut * (ToneOutput ? 2.0f : 1.4f);
+        // Twelve outputs: the last vector's spare lanes stay in it.
+        const V result = hpOut * (ToneOutput ? 2.0f : 1.4f);
+        if (W * (g + 1) <= kNumStrings) {
+            std::memcpy(out + W * g, &result, sizeof result);
+        } else {
+            const V4 low = __builtin_shufflevector(result, result, 0, 1, 2, 3);
+            std::memcpy(out + W * g, &low, sizeof low);
+        }
     }
-    (void)W;
-    std::memcpy(out, result, sizeof(float) * kNumStrings);
 }
 
 // The versions of the per-sample work, one per processor: four lanes at a
