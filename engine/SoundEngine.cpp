@@ -226,13 +226,13 @@ void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& gene
     const float dynaTone = param(kDynaTone);
     const float toneRama = param(kToneRama);
     const float chorus = param(kChorus);
-    float sympathetic[OutputStage::kRun] = {}, mixes[OutputStage::kRun];
-    for (int k = 0; k < n; ++k) sympathetic[k] = sympatheticValue;
+    float mixes[OutputStage::kRun];
+    run_.sympathetic = sympatheticValue;
     run_.sympatheticGain = sympatheticGain_;
     run_.tone = &output_.tone();
     run_.dynaTone = dynaTone;
     run_.toneRama = toneRama;
-    const int voiced = voices_->run(n, sympathetic, run_, mixes, runRandom_, generator);
+    const int voiced = voices_->run(n, run_, mixes, runRandom_, generator);
     // Idle for the rest of the run: the mix stays where it was.
     for (int k = voiced; k < n; ++k) {
         run_.idle.hear(run_.mix);

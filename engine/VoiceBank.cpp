@@ -416,8 +416,10 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
     // skips the arithmetic.
     V* const rampCounter = lanes<V>(rampCounter_);
     const V* const rampLength = lanes<V>(rampLength_);
+    // A local: the stores into G could otherwise alias the member.
+    const unsigned ramping = ramping_;
     for (int g = 0; g < Groups; ++g) {
-        if ((ramping_ >> (W * g) & kGroupBits) == 0) {
+        if ((ramping >> (W * g) & kGroupBits) == 0) {
             lanes<V>(G)[g] = splat<V>(1.0f);
             continue;
         }
@@ -668,20 +670,20 @@ STRELLON_AVX2_VERSION void VoiceBank::stepBandAvx2(float* out, std::uint32_t& ra
     step<WideLanes, C, ToneOutput>(out, random);
 }
 template <Character C, bool ToneOutput>
-int VoiceBank::runBandPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+int VoiceBank::runBandPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
                             std::uint32_t& random) {
     return runVoices([this](float* out, std::uint32_t& r) { step<V4, C, ToneOutput>(out, r); },
-                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, sympathetic,
-                     state, mixes, randoms, random);
+                     [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, state,
+                     mixes, randoms, random);
 }
 template <Character C, bool ToneOutput>
-STRELLON_AVX2_VERSION int VoiceBank::runBandAvx2(int n, const float* sympathetic, RunState& state, float* mixes,
+STRELLON_AVX2_VERSION int VoiceBank::runBandAvx2(int n, RunState& state, float* mixes,
                                                  std::uint32_t* randoms, std::uint32_t& random) {
     return runVoices(
         [this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<WideLanes, C, ToneOutput>(out, r); },
         [this](const float* out, float body, float gain)
             __attribute__((always_inline)) { feed<WideLanes>(out, body, gain); },
-        n, sympathetic, state, mixes, randoms, random);
+        n, state, mixes, randoms, random);
 }
 
 void VoiceBank::stepPlain(float* out, std::uint32_t& random) {
@@ -694,16 +696,16 @@ void VoiceBank::stepAvx2(float* out, std::uint32_t& random) {
 STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) {
     feed<WideLanes>(out, body, gain);
 }
-int VoiceBank::runPlain(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+int VoiceBank::runPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
                         std::uint32_t& random) {
     return forBand(character_, shaping_, [&]<Character C, bool T>() {
-        return runBandPlain<C, T>(n, sympathetic, state, mixes, randoms, random);
+        return runBandPlain<C, T>(n, state, mixes, randoms, random);
     });
 }
-int VoiceBank::runAvx2(int n, const float* sympathetic, RunState& state, float* mixes, std::uint32_t* randoms,
+int VoiceBank::runAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms,
                        std::uint32_t& random) {
     return forBand(character_, shaping_, [&]<Character C, bool T>() {
-        return runBandAvx2<C, T>(n, sympathetic, state, mixes, randoms, random);
+        return runBandAvx2<C, T>(n, state, mixes, randoms, random);
     });
 }
 

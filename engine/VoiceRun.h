@@ -92,6 +92,9 @@ struct RunState {
     IdleRule idle;
     float mix = 0;
     float w = 0;
+    // The Sympathetic control for the run (the feed is off at 0 and below)
+    // and the feed's gain.
+    float sympathetic = 0;
     float sympatheticGain = 0;
     // The tone filters the run steps, where DynaTone is above 0 (tone must
     // then be set), and what they give for each sample: 0 where the
@@ -102,15 +105,14 @@ struct RunState {
 };
 
 // The run itself. process(out, random) gives one sample of the twelve
-// voices, feed(out, body, gain) sets their sympathetic inputs. sympathetic
-// holds each sample's Sympathetic value. Runs while the engine is active,
-// at most n samples, and gives each sample's mix and the generator after
-// it, and the tone filters' band in state.shaped; returns how many samples
-// ran (fewer than n when the engine fell idle on the last of them).
+// voices, feed(out, body, gain) sets their sympathetic inputs. Runs while
+// the engine is active, at most n samples, and gives each sample's mix and
+// the generator after it, and the tone filters' band in state.shaped;
+// returns how many samples ran (fewer than n when the engine fell idle on
+// the last of them).
 template <class Process, class Feed>
-inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& feed, int n, const float* sympathetic,
-                                                    RunState& state, float* mixes, std::uint32_t* randoms,
-                                                    std::uint32_t& random) {
+inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& feed, int n, RunState& state,
+                                                    float* mixes, std::uint32_t* randoms, std::uint32_t& random) {
     // The body filter of a sample is only needed by the next sample's feed.
     // Worked out right after that sample's voices instead of right after
     // its own, its serial chain overlaps the voices' work rather than
@@ -119,7 +121,7 @@ inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& fe
     // too.
     bool bodyPending = false, tonePending = false;
     float bodyMix = 0.0f, bodyRandom = 0.0f;
-    const bool toned = state.dynaTone > 0.0f;
+    const bool toned = state.dynaTone > 0.0f, feeding = state.sympathetic > 0.0f;
     alignas(32) float out[16];
     int k = 0;
     while (k < n) {
@@ -132,11 +134,11 @@ inline __attribute__((always_inline)) int runVoices(Process&& process, Feed&& fe
             state.shaped[k - 1] = state.tone->shape(mixes[k - 1], state.dynaTone, state.toneRama);
             tonePending = false;
         }
-        if (sympathetic[k] > 0.0f) feed(out, state.body.feedback, state.sympatheticGain);
+        if (feeding) feed(out, state.body.feedback, state.sympatheticGain);
         float sum = out[0];
         for (int s = 1; s < kNumStrings; ++s) sum += out[s];
         state.mix = sum * 0.0833333358f;
-        if (sympathetic[k] > 0.0f) {
+        if (feeding) {
             bodyRandom = randomUnit(nextRandom(random));
             bodyMix = state.mix;
             bodyPending = true;

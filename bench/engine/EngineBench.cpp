@@ -75,11 +75,11 @@ void BM_TwelveVoices(benchmark::State& state) {
             g.startNote(s, {48 + s, 0.9f, 0.8f, 0.17f, 0.24f, 0.501f, 0.415f, 2.0f * 130.81f * std::pow(2.0f, s / 12.0f)});
     };
     constexpr int kRun = 64;
-    float sympathetic[kRun], mixes[kRun];
+    float mixes[kRun];
     std::uint32_t randoms[kRun];
-    std::fill(std::begin(sympathetic), std::end(sympathetic), 0.8f);
     RunState run;
     run.w = 6.28319f / 44100.0f;
+    run.sympathetic = 0.8f;
     run.sympatheticGain = 0.01f;
     std::uint32_t random = 1;
     const unsigned mxcsr = _mm_getcsr();
@@ -89,7 +89,7 @@ void BM_TwelveVoices(benchmark::State& state) {
         if (runs++ % 320 == 0) pluck();
         run.idle.active = true;
         run.idle.hold = kRun;
-        g.run(kRun, sympathetic, run, mixes, randoms, random);
+        g.run(kRun, run, mixes, randoms, random);
         benchmark::DoNotOptimize(mixes);
     }
     _mm_setcsr(mxcsr);
