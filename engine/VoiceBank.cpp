@@ -129,6 +129,14 @@ inline I laneIndex() {
     return m;
 }
 
+// Each lane's own bit.
+template <class I>
+inline I laneBit() {
+    I m{};
+    for (int k = 0; k < kWidth<std::conditional_t<sizeof(I) == 16, V4, V8>>; ++k) m[k] = 1 << k;
+    return m;
+}
+
 // All lanes set but lane i.
 template <class I>
 inline I allBut(int i) {
@@ -162,14 +170,14 @@ void VoiceBank::reset() {
         std::fill(lanes, lanes + kLanes, 0.0f);
     fill(driftCounter_, 0);
     fill(tickCounter_, 0);
+    fill(excitationCounter_, 0);
+    active_ = 0;
     countersBehind_ = countersQuiet_ = 0;
     fill(loopGain_, kLoopGainLimit);
     fill(envelopeGrowth_, envelopeGrowth(0.0f, rates_));
     fill(rampLength_, 1.0f);
     fill(toneFrequency_, 200.0f);
     for (int v = 0; v < kNumStrings; ++v) {
-        excitationCounter_[v] = 0;
-        noteActive_[v] = false;
         frequency_[v] = 0.0f;
         note_[v] = -1;
         loops_.setDelay(kLoopA, v, 0.0f);
@@ -228,7 +236,7 @@ void VoiceBank::derive(int voice) {
 }
 
 void VoiceBank::startNote(int voice, const NoteStart& s) {
-    noteActive_[voice] = true;
+    active_ |= 1u << voice;
     pulsing_ |= 1u << voice;
     ramping_ |= 1u << voice;
     note_[voice] = s.note;
@@ -257,7 +265,7 @@ void VoiceBank::catchUpCounters() {
 }
 
 void VoiceBank::dampNote(int voice) {
-    noteActive_[voice] = false;
+    active_ &= ~(1u << voice);
     if (damp_ != 0.0f) {
         float& g = loopGain_[voice];
         g = (1.0f - damp_ * damp_) * (g - 0.5f) + 0.5f;
@@ -375,17 +383,7 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     for (int g = 0; g < G; ++g) pulse[g] = splat<V>(1e-7f);
     const bool pulses = pulsing_ != 0;
     float* const X = reinterpret_cast<float*>(pulse);
-    for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
-        const int v = __builtin_ctz(bits);
-        const PluckInput pluck{noteActive_[v], lengthUnit_[v], shaping_, brightness_[v], sampleRate_,
-                               n_[v], e[v], exciter_[v], velocity_[v]};
-        X[v] = pluckSample(pluck, excitationCounter_[v], rampLength_[v]);
-        // Once past the pulse (or released) the voice gives 1e-7 until its
-        // next note, whatever its counter does.
-        float L = 2.0f * lengthUnit_[v];
-        if (!(L >= 5.0f)) L = 5.0f;
-        if (!noteActive_[v] || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
-    }
+    if (pulses) pluck<V, C>(e, X);
 
     alignas(32) float G_[kLanes];
     rampAndTick<V, modeB>(e, counted ? tick : nullptr, G_);
@@ -401,6 +399,61 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     if constexpr (modeB) processModeB<V>(X, G_);
     else processModeA<V, C>(sometimes, X, G_);
     finishWith<V, modeB, ToneOutput>(G_, out);
+}
+
+// Each pulsing voice's excitation, as pluckSample gives it; once past the
+// pulse (or released) a voice gives 1e-7 until its next note, whatever its
+// counter does. Vectors of voices at a time, but in the two bands that add
+// a sine, whose library call stays a call per voice.
+template <class V, Character C>
+inline __attribute__((always_inline)) void VoiceBank::pluck(const float* e, float* X) {
+    if constexpr (C == Character::kInvertOnPeakThenTone || C == Character::kPeakTo09) {
+        for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
+            const int v = __builtin_ctz(bits);
+            const PluckInput in{(active_ >> v & 1u) != 0, lengthUnit_[v], shaping_, brightness_[v], sampleRate_,
+                                n_[v], e[v], exciter_[v], velocity_[v]};
+            X[v] = pluckSample(in, excitationCounter_[v], rampLength_[v]);
+            float L = 2.0f * lengthUnit_[v];
+            if (!(L >= 5.0f)) L = 5.0f;
+            if (!in.noteActive || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
+        }
+    } else {
+        using I = IntLanes<V>;
+        constexpr int W = kWidth<V>, Groups = kGroups<V>;
+        constexpr unsigned kGroupBits = (1u << W) - 1;
+        for (int g = 0; g < Groups; ++g) {
+            const unsigned bits = pulsing_ >> (W * g) & kGroupBits;
+            if (bits == 0) continue;
+            const I pulsing = (splatInt<I>(static_cast<std::int32_t>(bits)) & laneBit<I>()) != 0;
+            const I active =
+                (splatInt<I>(static_cast<std::int32_t>(active_ >> (W * g) & kGroupBits)) & laneBit<I>()) != 0;
+            I& counterLanes = intLanes<I>(excitationCounter_)[g];
+            V& rampLength = lanes<V>(rampLength_)[g];
+            V L = 2.0f * lanes<V>(lengthUnit_)[g];
+            L = select(L >= 5.0f, L, splat<V>(5.0f));
+            // The length of the attack ramp is fixed on the pulse's second
+            // sample.
+            I counter = counterLanes;
+            const V ramp = select(L <= 264.0f, (lanes<V>(e)[g] + 0.1f) * L, splat<V>(0.1f));
+            rampLength = select(pulsing & active & (counter == 1), ramp, rampLength);
+            // The counter stops short of overflowing.
+            counter = counter - (counter < splatInt<I>(0x7FFFFFFF));
+            const V kf = __builtin_convertvector(counter, V);
+            const V T = 0.3f * L, half = L * 0.5f;
+            const V p = select(kf <= T, (2.0f / T) * kf,
+                               select(kf <= L - T, (kf - half) * 2.0f / (T - half), (kf - L) * 2.0f / T));
+            const V n = lanes<V>(n_)[g];
+            V x = select(absolute(p) <= 0.3f, 4.0f * n, (0.8f * p + 4.0f * n) * lanes<V>(exciter_)[g]);
+            x = select(x > 2.0f, splat<V>(2.0f), x);
+            x = select(x < -2.0f, splat<V>(-2.0f), x);
+            const V sounding = select(kf > L, splat<V>(1e-7f), x * lanes<V>(velocity_)[g]);
+            lanes<V>(X)[g] = select(pulsing, select(active, sounding, splat<V>(1e-7f)), lanes<V>(X)[g]);
+            counter = selectInt(active, counter, splatInt<I>(0));
+            counterLanes = selectInt(pulsing, counter, counterLanes);
+            const I over = pulsing & (~active | (__builtin_convertvector(counter, V) > L));
+            pulsing_ &= ~(bitsOf(over) << (W * g));
+        }
+    }
 }
 
 // The attack ramp gives G; then the loop lengths follow, on tick samples

@@ -68,6 +68,8 @@ private:
     void (VoiceBank::*step_)(float*, std::uint32_t&);
     int (VoiceBank::*run_)(int, RunState&, float*, std::uint32_t*, std::uint32_t&);
     void (VoiceBank::*feed_)(const float*, float, float);
+    template <class V, Character C>
+    void pluck(const float* e, float* X);
     template <class V, bool ModeB>
     void rampAndTick(const float* e, const std::int32_t* tick, float* G);
     template <class V, Character C>
@@ -105,7 +107,7 @@ private:
     // Per-note factors worked out once: (velocity + 0.1) * pick + exciter *
     // 0.1 for the noise, 1 + D * 1e-7 for the envelope.
     alignas(32) float noiseScale_[kLanes], envelopeGrowth_[kLanes];
-    int excitationCounter_[kNumStrings];
+    alignas(32) std::int32_t excitationCounter_[kLanes];
     // Each voice's string frequency and note (0 and -1 before any), for
     // re-deriving its values at a new rate.
     float frequency_[kNumStrings];
@@ -116,7 +118,7 @@ private:
     unsigned pulsing_ = 0;
     // Voices whose attack ramp may still run.
     unsigned ramping_ = 0;
-    bool noteActive_[kNumStrings];
+    unsigned active_ = 0;  // voices whose note is held
     // The two loops (mode A) are always pushed together, the comb on every
     // sample.
     enum { kLoopA, kLoopB };

@@ -98,6 +98,36 @@ TEST_F(ForEachVersion, LongTails) {
     }
 }
 
+// Notes damped while their pulse still runs, and notes struck again within
+// it: the voice bank works out the pulses a vector of voices at a time (but
+// in the bands with the sine), and must stop and restart them as each
+// voice does.
+TEST_F(ForEachVersion, PulsesCutShortAndStruckAgain) {
+    auto play = [](VoicePath path, float shaping) {
+        Player p(48000.0f, path, 128);
+        p.set(kShaping, shaping);
+        p.set(kDamp, 0.5f);
+        for (int k = 0; k < 12; ++k) {
+            const long at = 700L * k;
+            p.noteOn(at, 30 + 4 * k, 70 + 4 * k);
+            p.noteOff(at + 5 + 23 * k, 30 + 4 * k);
+            if (k % 3 == 0) p.noteOn(at + 60, 30 + 4 * k, 100);
+        }
+        p.render(24000);
+        std::vector<float> both = p.left;
+        both.insert(both.end(), p.right.begin(), p.right.end());
+        return both;
+    };
+    for (ProcessorVersion version : versions()) {
+        forceProcessorVersion(version);
+        for (float shaping : {0.05f, 0.35f, 0.45f, 0.89f, 0.95f, 0.99f}) {
+            const std::vector<float> plain = play(VoicePath::kScalar, shaping), fast = play(VoicePath::kFast, shaping);
+            EXPECT_EQ(std::memcmp(plain.data(), fast.data(), plain.size() * sizeof(float)), 0)
+                << "version " << int(version) << ", shaping " << shaping;
+        }
+    }
+}
+
 // The rate changed while strings ring out, then
 // new notes: the voice bank re-derives its voices as the plain voices do.
 TEST_F(ForEachVersion, RateChangeWhileRingingOut) {
