@@ -396,9 +396,12 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     comb_.endSample();
 
     for (int g = 0; g < G; ++g) lanes<V>(X)[g] = lanes<V>(X)[g] + 0.9f * loadQuads<V>(combed, g);
+    // Mode A's loop output, shaped, on its way to the envelope: held in
+    // registers rather than going through the state array between them.
+    V y[G];
     if constexpr (modeB) processModeB<V>(X, G_);
-    else processModeA<V, C>(sometimes, X, G_);
-    finishWith<V, modeB, ToneOutput>(G_, out);
+    else processModeA<V, C>(sometimes, X, G_, y);
+    finishWith<V, modeB, ToneOutput>(G_, y, out);
 }
 
 // Each pulsing voice's excitation, as pluckSample gives it; once past the
@@ -515,7 +518,7 @@ inline __attribute__((always_inline)) void VoiceBank::rampAndTick(const float* e
 // their values stay in registers between them.
 template <class V, Character C>
 inline __attribute__((always_inline)) void VoiceBank::processModeA(const std::int32_t* sometimes, const float* u,
-                                                                    float* G) {
+                                                                    float* G, V* shaped) {
     constexpr int Groups = kGroups<V>;
     const float w = w_;
     alignas(32) float h[kLanes], into[kLanes];
@@ -535,23 +538,25 @@ inline __attribute__((always_inline)) void VoiceBank::processModeA(const std::in
     alignas(32) float stage[kLanes];
     loops_.pushPeek(kLoopA, into, stage);
     for (int g = 0; g < Groups; ++g) lanes<V>(stage)[g] = loadQuads<V>(stage, g) + lanes<V>(sympathetic_)[g];
-    loops_.pushPeek(kLoopB, stage, y_);
+    alignas(32) float read[kLanes];
+    loops_.pushPeek(kLoopB, stage, read);
     loops_.endSample();
 
-    shapeBand<V, C>(sometimes, G);
+    shapeBand<V, C>(sometimes, read, G, shaped);
 }
 
 // The character operation of one Shaping band on the loop output, all
 // vectors in one loop so that their filter chains run side by side.
 template <class V, Character C>
-inline __attribute__((always_inline)) void VoiceBank::shapeBand(const std::int32_t* sometimesLanes, float* G) {
+inline __attribute__((always_inline)) void VoiceBank::shapeBand(const std::int32_t* sometimesLanes, const float* read,
+                                                                 float* G, V* shaped) {
     using I = IntLanes<V>;
     constexpr int Groups = kGroups<V>;
     const float w = w_;
     for (int g = 0; g < Groups; ++g) {
         const I sometimes = intLanes<I>(sometimesLanes)[g];
         const V nisFilter = lanes<V>(nisFilter_)[g];
-        V y = loadQuads<V>(y_, g) + lanes<V>(sympathetic_)[g];
+        V y = loadQuads<V>(read, g) + lanes<V>(sympathetic_)[g];
         V& tone = lanes<V>(tone_)[g];
         const V F = lanes<V>(filterBrightness_)[g];
         auto lowpass = [&](V x, V fc) { return tone = tone + (x - tone) * w * fc; };
@@ -592,7 +597,7 @@ inline __attribute__((always_inline)) void VoiceBank::shapeBand(const std::int32
         } else if constexpr (C == Character::kToneOnly) {
             y = lowpass(y, F + 992.0f);
         }
-        lanes<V>(y_)[g] = y;
+        shaped[g] = y;
     }
 }
 
@@ -631,7 +636,7 @@ inline __attribute__((always_inline)) void VoiceBank::processModeB(const float* 
 // Envelope, silence test and the output high-pass, for the loop mode and
 // for whether the output goes through the per-note tone filter.
 template <class V, bool ModeB, bool ToneOutput>
-inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G, float* out) {
+inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G, const V* shaped, float* out) {
     using I = IntLanes<V>;
     constexpr int W = kWidth<V>, Groups = kGroups<V>;
     // Locals: the stores below could otherwise alias these members and
@@ -640,7 +645,7 @@ inline __attribute__((always_inline)) void VoiceBank::finishWith(const float* G,
     const V release = splat<V>(release_), attack = splat<V>(attack_);
     for (int g = 0; g < Groups; ++g) {
         V& zState = lanes<V>(ModeB ? r_ : y_)[g];
-        V z = zState;
+        V z = ModeB ? zState : shaped[g];
         const V a = absolute(z);
         V env = lanes<V>(envelope_)[g];
         env = (env - a) * select(a <= env, release, attack) + a;

@@ -73,13 +73,13 @@ private:
     template <class V, bool ModeB>
     void rampAndTick(const float* e, const std::int32_t* tick, float* G);
     template <class V, Character C>
-    void processModeA(const std::int32_t* sometimes, const float* X, float* G);
+    void processModeA(const std::int32_t* sometimes, const float* X, float* G, V* shaped);
     template <class V, Character C>
-    void shapeBand(const std::int32_t* sometimes, float* G);
+    void shapeBand(const std::int32_t* sometimes, const float* read, float* G, V* shaped);
     template <class V>
     void processModeB(const float* X, const float* G);
     template <class V, bool ModeB, bool ToneOutput>
-    void finishWith(const float* G, float* out);
+    void finishWith(const float* G, const V* shaped, float* out);
 
     Character character_ = Character::kNone;
     float shaping_ = 0.0f;
