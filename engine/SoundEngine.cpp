@@ -222,12 +222,11 @@ void SoundEngine::runVoices(int from, int to, float* mixOut, std::uint32_t& gene
     const int n = to - from;
     // The controls are read once for the run: another thread's change
     // lands on a run's first sample rather than somewhere inside it.
-    const float sympatheticValue = param(kSympathetic);
     const float dynaTone = param(kDynaTone);
     const float toneRama = param(kToneRama);
     const float chorus = param(kChorus);
     float mixes[OutputStage::kRun];
-    run_.sympathetic = sympatheticValue;
+    run_.sympathetic = param(kSympathetic);
     run_.sympatheticGain = sympatheticGain_;
     run_.tone = &output_.tone();
     run_.dynaTone = dynaTone;

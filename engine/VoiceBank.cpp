@@ -728,15 +728,14 @@ STRELLON_AVX2_VERSION void VoiceBank::stepBandAvx2(float* out, std::uint32_t& ra
     step<WideLanes, C, ToneOutput>(out, random);
 }
 template <Character C, bool ToneOutput>
-int VoiceBank::runBandPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                            std::uint32_t& random) {
+int VoiceBank::runBandPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) {
     return runVoices([this](float* out, std::uint32_t& r) { step<V4, C, ToneOutput>(out, r); },
                      [this](const float* out, float body, float gain) { feed<V4>(out, body, gain); }, n, state,
                      mixes, randoms, random);
 }
 template <Character C, bool ToneOutput>
-STRELLON_AVX2_VERSION int VoiceBank::runBandAvx2(int n, RunState& state, float* mixes,
-                                                 std::uint32_t* randoms, std::uint32_t& random) {
+STRELLON_AVX2_VERSION int VoiceBank::runBandAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms,
+                                                 std::uint32_t& random) {
     return runVoices(
         [this](float* out, std::uint32_t& r) __attribute__((always_inline)) { step<WideLanes, C, ToneOutput>(out, r); },
         [this](const float* out, float body, float gain)
@@ -754,14 +753,12 @@ void VoiceBank::stepAvx2(float* out, std::uint32_t& random) {
 STRELLON_AVX2_VERSION void VoiceBank::feedAvx2(const float* out, float body, float gain) {
     feed<WideLanes>(out, body, gain);
 }
-int VoiceBank::runPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                        std::uint32_t& random) {
+int VoiceBank::runPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) {
     return forBand(character_, shaping_, [&]<Character C, bool T>() {
         return runBandPlain<C, T>(n, state, mixes, randoms, random);
     });
 }
-int VoiceBank::runAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                       std::uint32_t& random) {
+int VoiceBank::runAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) {
     return forBand(character_, shaping_, [&]<Character C, bool T>() {
         return runBandAvx2<C, T>(n, state, mixes, randoms, random);
     });

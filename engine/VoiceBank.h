@@ -29,8 +29,7 @@ public:
     float lengthUnit(int voice) const override { return lengthUnit_[voice]; }
     void process(float* out, std::uint32_t& random) override { (this->*step_)(out, random); }
     void feedSympathetic(const float* out, float body, float gain) override { (this->*feed_)(out, body, gain); }
-    int run(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-            std::uint32_t& random) override {
+    int run(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) override {
         return (this->*run_)(n, state, mixes, randoms, random);
     }
     void reset() override;
@@ -50,21 +49,17 @@ private:
     template <Character C, bool ToneOutput>
     void stepBandAvx2(float* out, std::uint32_t& random);
     template <Character C, bool ToneOutput>
-    int runBandPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                     std::uint32_t& random);
+    int runBandPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random);
     template <Character C, bool ToneOutput>
-    int runBandAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                    std::uint32_t& random);
+    int runBandAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random);
     template <class V>
     void feed(const float* out, float body, float gain);
     void stepPlain(float* out, std::uint32_t& random);
     void feedPlain(const float* out, float body, float gain);
     void stepAvx2(float* out, std::uint32_t& random);
     void feedAvx2(const float* out, float body, float gain);
-    int runPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                 std::uint32_t& random);
-    int runAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                std::uint32_t& random);
+    int runPlain(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random);
+    int runAvx2(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random);
     void (VoiceBank::*step_)(float*, std::uint32_t&);
     int (VoiceBank::*run_)(int, RunState&, float*, std::uint32_t*, std::uint32_t&);
     void (VoiceBank::*feed_)(const float*, float, float);

@@ -46,8 +46,7 @@ public:
     // Each voice gets the sum of the others plus the body, times gain.
     virtual void feedSympathetic(const float* out, float body, float gain) = 0;
     // Audio thread: a run of samples, as runVoices() describes.
-    virtual int run(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-                    std::uint32_t& random) = 0;
+    virtual int run(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) = 0;
     // Constructed state, after a numeric blow-up.
     virtual void reset() = 0;
 };
@@ -95,8 +94,7 @@ public:
             voices_[s].setSympatheticInput((sum + body) * gain);
         }
     }
-    int run(int n, RunState& state, float* mixes, std::uint32_t* randoms,
-            std::uint32_t& random) override {
+    int run(int n, RunState& state, float* mixes, std::uint32_t* randoms, std::uint32_t& random) override {
         return runVoices([this](float* out, std::uint32_t& r) { process(out, r); },
                          [this](const float* out, float body, float gain) { feedSympathetic(out, body, gain); }, n,
                          state, mixes, randoms, random);

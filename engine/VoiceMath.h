@@ -57,7 +57,9 @@ inline Character characterFor(float shaping) {
 }
 
 // The first two bands draw one extra number per voice and sample.
-constexpr bool drawsCharacter(Character c) { return c == Character::kSometimesDulled || c == Character::kSometimesDulledThenTone; }
+constexpr bool drawsCharacter(Character c) {
+    return c == Character::kSometimesDulled || c == Character::kSometimesDulledThenTone;
+}
 
 // "Sometimes" in the character table: 2q/32768 <= 0.11764706.
 constexpr int kSometimesLimit = 1927;
