@@ -223,8 +223,39 @@ public:
     // DelayLine::setDelay for one voice.
     void setDelay(int voice, double samples);
 
-    // DelayLine::read for every voice.
-    void read(float* out) const;
+    // DelayLine::read for every voice: the positions (in double precision,
+    // as there) two voices at a time, the interpolation four at a time.
+    void read(float* out) const {
+        const float* base = storage_.data() + kLead;
+        const __m128d write = _mm_set1_pd(static_cast<double>(write_)), size = _mm_set1_pd(static_cast<double>(size_));
+        for (int g = 0; g < kGroups; ++g) {
+            alignas(16) std::int32_t at[4];
+            alignas(16) float t[4];
+            for (int pair = 0; pair < 2; ++pair) {
+                const int v = 4 * g + 2 * pair;
+                __m128d pos = _mm_sub_pd(write, _mm_loadu_pd(delay_ + v));
+                pos = _mm_add_pd(pos, _mm_and_pd(_mm_cmplt_pd(pos, _mm_setzero_pd()), size));
+                const __m128i whole = _mm_cvtpd_epi32(_mm_sub_pd(pos, _mm_set1_pd(0.5)));
+                const __m128 part = _mm_cvtpd_ps(_mm_sub_pd(pos, _mm_cvtepi32_pd(whole)));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 2 * pair), whole);
+                _mm_storel_pi(reinterpret_cast<__m64*>(t + 2 * pair), part);
+            }
+            // at lies in 0..size-1, so at-1..at+2 fall within the guards.
+            __m128 taps[4];
+            for (int i = 0; i < 4; ++i) taps[i] = _mm_loadu_ps(base + (4 * g + i) * stride_ + at[i] - 1);
+            _MM_TRANSPOSE4_PS(taps[0], taps[1], taps[2], taps[3]);
+            const V4 ym1 = reinterpret_cast<V4>(taps[0]);
+            const V4 y0 = reinterpret_cast<V4>(taps[1]);
+            const V4 y1 = reinterpret_cast<V4>(taps[2]);
+            const V4 y2 = reinterpret_cast<V4>(taps[3]);
+            V4 tv;
+            std::memcpy(&tv, t, sizeof tv);
+            const V4 y = y0 + tv * ((y1 - ym1) * 0.5f +
+                                    tv * ((2.0f * y1 + ym1 - (5.0f * y0 + y2) * 0.5f) +
+                                          tv * ((y2 + 3.0f * (y0 - y1) - ym1) * 0.5f)));
+            std::memcpy(out + 4 * g, &y, sizeof y);
+        }
+    }
     // DelayLine::write for every voice.
     void write(const float* lanes) {
         float* at = storage_.data() + kLead + write_;
