@@ -303,7 +303,7 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
     // that draw one).
     const std::uint32_t state = random;
     constexpr bool character = drawsCharacter(C);
-    const int drawn = character ? 2 * kNumStrings : kNumStrings;
+    constexpr int drawn = character ? 2 * kNumStrings : kNumStrings;
     random = kRandomJumps.multiplier[drawn] * state + kRandomJumps.increment[drawn];
     // Unsigned, so that the products wrap as the generator's do.
     typedef std::uint32_t U __attribute__((vector_size(sizeof(V))));
@@ -410,15 +410,14 @@ inline __attribute__((always_inline)) void VoiceBank::step(float* out, std::uint
 // a sine, whose library call stays a call per voice.
 template <class V, Character C>
 inline __attribute__((always_inline)) void VoiceBank::pluck(const float* e, float* X) {
-    if constexpr (C == Character::kInvertOnPeakThenTone || C == Character::kPeakTo09) {
+    if constexpr (addsSine(C)) {
         for (unsigned bits = pulsing_; bits != 0; bits &= bits - 1) {
             const int v = __builtin_ctz(bits);
             const PluckInput in{(active_ >> v & 1u) != 0, lengthUnit_[v], shaping_, brightness_[v], sampleRate_,
                                 n_[v], e[v], exciter_[v], velocity_[v]};
             X[v] = pluckSample(in, excitationCounter_[v], rampLength_[v]);
-            float L = 2.0f * lengthUnit_[v];
-            if (!(L >= 5.0f)) L = 5.0f;
-            if (!in.noteActive || static_cast<float>(excitationCounter_[v]) > L) pulsing_ &= ~(1u << v);
+            if (!in.noteActive || static_cast<float>(excitationCounter_[v]) > pulseLength(lengthUnit_[v]))
+                pulsing_ &= ~(1u << v);
         }
     } else {
         using I = IntLanes<V>;

@@ -61,6 +61,15 @@ constexpr bool drawsCharacter(Character c) {
     return c == Character::kSometimesDulled || c == Character::kSometimesDulledThenTone;
 }
 
+// The bands whose pluck adds a sine (Shaping above 0.3 up to 0.5).
+constexpr bool addsSine(Character c) { return c == Character::kInvertOnPeakThenTone || c == Character::kPeakTo09; }
+
+// How many samples a pluck's pulse lasts.
+inline float pulseLength(float lengthUnit) {
+    const float L = 2.0f * lengthUnit;
+    return L >= 5.0f ? L : 5.0f;
+}
+
 // "Sometimes" in the character table: 2q/32768 <= 0.11764706.
 constexpr int kSometimesLimit = 1927;
 
@@ -174,8 +183,7 @@ inline float pluckSample(const PluckInput& in, int& counter, float& rampLength) 
         counter = 0;
         return 1e-7f;
     }
-    float L = 2.0f * in.lengthUnit;
-    if (!(L >= 5.0f)) L = 5.0f;
+    const float L = pulseLength(in.lengthUnit);
     if (counter == 1) rampLength = L <= 264.0f ? (in.envelopeE + 0.1f) * L : 0.1f;
     // The counter stops short of overflowing (after some thirteen hours at
     // 44.1 kHz); by then the pulse is long over either way.
